@@ -48,6 +48,9 @@ struct JournalEntry {
     // For File: the path existed when the action began. RollBack never deletes such a file
     // when it has no backup to put back (it could only destroy what was there).
     bool existed_before = false;
+    // Where RollBack puts the backup back: the file it was taken from (for a shortcut, the
+    // previous installation's shortcut, whose name may differ from the new one's).
+    std::wstring restore_path;
     // For UninstallKey: the name of the subkey of the Uninstall key that this entry stands
     // for (the product's Uninstall key name in an installation).
     std::wstring key_name;

@@ -106,6 +106,21 @@ security_identifier WellKnownSid(int selector);
 // An access list with one allowed entry for `sid` with `mask`. Throws security_error.
 access_list SingleEntryAcl(PSID sid, DWORD mask);
 
+// The security a named kernel object is created with: a DACL with one allowed entry for a
+// well-known account (see WellKnownSid) and a mask, in a descriptor and security attributes
+// (not inheritable) that point into this object, so it stays where it is made.
+// Throws security_error.
+struct object_security {
+    object_security(int account, DWORD mask);
+    object_security(const object_security&) = delete;
+    object_security& operator=(const object_security&) = delete;
+
+    security_identifier sid;
+    access_list acl;
+    SECURITY_DESCRIPTOR descriptor{};
+    SECURITY_ATTRIBUTES attributes{};
+};
+
 namespace security_detail {
 // Finds an advapi32 function by name (the module is found or loaded once): throws
 // security_error E_NOTIMPL when it is missing, E_UNEXPECTED when advapi32 cannot be loaded.

@@ -4,7 +4,6 @@
 #include "support/language.hpp"
 
 #include <cwchar>
-#include <locale>
 #include <vector>
 
 namespace ov {
@@ -64,8 +63,9 @@ std::wstring GetProductText(bool nameOnly) {
 
 std::wstring MakeUninstallKeyName(std::wstring_view productName, unsigned majorVersion) {
   std::wstring name(productName);
-  // The digit test of the classic locale: only '0' to '9' count, whatever the interface language.
-  if (name.empty() || !std::isdigit(name.back(), std::locale::classic())) {
+  // The decimal digits of the classic locale are '0' to '9' only. (The runtime's wide digit test
+  // also accepts other scripts' digits and superscripts, so it is not asked.)
+  if (name.empty() || name.back() < L'0' || name.back() > L'9') {
     name += L' ';
     name += std::to_wstring(majorVersion);
   }

@@ -145,7 +145,7 @@ MOTIF_ARROW = [(0.375, 0.0), (0.625, 0.0), (0.625, 0.3125), (0.8125, 0.3125), (0
                (0.1875, 0.3125), (0.375, 0.3125)]
 
 
-def motif_layers(edge):
+def motif_layers():
     """Layers from back to front: (polygon, fill function, outline colour)."""
     def inside_fill(x, y):
         return BOX_INSIDE
@@ -166,13 +166,15 @@ def motif_layers(edge):
     ]
 
 
-def motif_paint(edge):
-    layers = motif_layers(edge)
+def motif_paint(edge, arrow_edge):
+    """`edge` and `arrow_edge`: outline widths of the carton and of the arrow."""
+    layers = motif_layers()
 
     def paint(x, y):
         for pts, fill, outline in reversed(layers):
             if in_polygon(x, y, pts):
-                if dist_to_outline(x, y, pts) < edge:
+                width = arrow_edge if pts is MOTIF_ARROW else edge
+                if dist_to_outline(x, y, pts) < width:
                     return outline + (1.0,)
                 return fill(x, y) + (1.0,)
         return (0, 0, 0, 0.0)
@@ -180,8 +182,10 @@ def motif_paint(edge):
 
 
 def draw_app_icon(size):
-    edge = {16: 1.0, 32: 1.0, 48: 1.5}[size] / size
-    return render(size, size, motif_paint(edge), grid=6, scale=1.0 / size)
+    # At 16 pixels an outlined arrow turns to mush: there the arrow has none.
+    edge, arrow_edge = {16: (1.0, 0.0), 32: (1.0, 1.0), 48: (1.5, 1.5)}[size]
+    return render(size, size, motif_paint(edge / size, arrow_edge / size), grid=6,
+                  scale=1.0 / size)
 
 
 # ---------------------------------------------------------------------------------------------
@@ -427,7 +431,7 @@ def panel_paint():
         (30.0, 40.0, 14.0, 0.10),
     ]
     rings = [(72.0, 28.0, 30.0, 1.2, 0.18), (8.0, 92.0, 24.0, 1.0, 0.14)]
-    motif = motif_paint(1.6 / 60.0)
+    motif = motif_paint(1.6 / 60.0, 1.6 / 60.0)
     motif_x, motif_y, motif_size = 13.5, 104.0, 60.0
 
     def blend(colour, over, amount):

@@ -16,6 +16,7 @@ fixed constants instead of calls to sin and cos.
 """
 
 import argparse
+import math
 import os
 import struct
 import sys
@@ -50,7 +51,7 @@ def dist_to_segment(x, y, a, b):
     t = ((x - ax) * dx + (y - ay) * dy) / length2 if length2 else 0.0
     t = max(0.0, min(1.0, t))
     px, py = ax + t * dx - x, ay + t * dy - y
-    return (px * px + py * py) ** 0.5
+    return math.sqrt(px * px + py * py)
 
 
 def dist_to_outline(x, y, pts):
@@ -249,7 +250,7 @@ def flag_france():
 
 def flag_united_kingdom():
     blue, red = hexrgb("012169"), hexrgb("C8102E")
-    diag_len = (FLAG_W * FLAG_W + FLAG_H * FLAG_H) ** 0.5
+    diag_len = math.sqrt(FLAG_W * FLAG_W + FLAG_H * FLAG_H)
 
     def paint(x, y):
         cx, cy = FLAG_W / 2, FLAG_H / 2
@@ -444,7 +445,7 @@ def panel_paint():
             if in_circle(x, y, cx, cy, r):
                 colour = blend(colour, WHITE, a)
         for cx, cy, r, w, a in rings:
-            d = ((x - cx) * (x - cx) + (y - cy) * (y - cy)) ** 0.5
+            d = math.sqrt((x - cx) * (x - cx) + (y - cy) * (y - cy))
             if abs(d - r) < w:
                 colour = blend(colour, WHITE, a)
         # Two diagonal ribbons rising to the right.

@@ -45,8 +45,9 @@ struct JournalEntry {
     std::int32_t value = -1;
 
     // Kept only during this run, never written to the log:
-    // For File: the path existed when the action began. RollBack never deletes such a file
-    // when it has no backup to put back (it could only destroy what was there).
+    // For File: the path existed when the action began; for UninstallKey: the subkey existed.
+    // RollBack never deletes such a file or key when it has no backup to put back (it could
+    // only destroy what was there).
     bool existed_before = false;
     // Where RollBack puts the backup back: the file it was taken from (for a shortcut, the
     // previous installation's shortcut, whose name may differ from the new one's).

@@ -129,6 +129,7 @@ void InstallJournal::BeginUninstallKey(HKEY existing_subkey, const std::wstring&
     entry.key_name = key_name;
     if (!existing_subkey)
         return; // a new key: undoing it means deleting it
+    entry.existed_before = true;
     const std::wstring hive = MakeBackup(nullptr, BackupMode::Move);
     if (hive.empty())
         return;
@@ -154,9 +155,11 @@ void UndoUninstallKey(const JournalEntry& entry)
                 RegCloseKey(subkey);
             }
             DeleteHiveFile(entry.backup);
-        } else {
+        } else if (!entry.existed_before) {
             SHDeleteKeyW(uninstall, entry.key_name.c_str());
         }
+        // An existing key that could not be saved is left as it is: deleting it would lose
+        // the earlier installation's registration for good.
         RegCloseKey(uninstall);
     }
     EnablePrivilege(L"SeRestorePrivilege", false);

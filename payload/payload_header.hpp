@@ -52,8 +52,10 @@ payload_header parse_payload_header(const char* data, std::size_t size);
 boost::filesystem::path entry_file_name(const std::u16string& source);
 
 // The full destination file of an entry: its destination directory with the placeholders
-// expanded, joined with entry_file_name. Throws compress code 7 for a ".." component in the
-// destination directory, an unknown placeholder or a special folder that cannot be had.
+// expanded, joined with entry_file_name. Throws compress code 7 when the destination directory
+// does not begin with a placeholder, has a ".." component or names an unknown placeholder, and
+// when a special folder cannot be had: an archive never writes outside the folders its
+// placeholders name.
 payload_entry resolve_entry(const stored_entry& entry, const placeholder_folders& folders);
 
 } // namespace ov

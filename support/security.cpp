@@ -543,22 +543,37 @@ void GrantFileAccessOrThrow(const std::wstring& path, DWORD mask) {
     BOOL present = FALSE, defaulted = FALSE;
     PACL old_list = nullptr;
     Check(p_GetSecurityDescriptorDacl()(old_descriptor.data(), &present, &old_list, &defaulted));
-    if (!present)
-        old_list = nullptr;
+    const access_list new_list =
+        security_detail::ListGrantingAccess(present ? old_list : nullptr, users.get(), mask);
 
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeDescriptor(&descriptor);
+    Check(p_SetSecurityDescriptorDacl()(&descriptor, TRUE, new_list.get(), FALSE));
+    SECURITY_DESCRIPTOR_CONTROL old_control = 0;
+    DWORD revision = 0;
+    Check(p_GetSecurityDescriptorControl()(old_descriptor.data(), &old_control, &revision));
+    const SECURITY_DESCRIPTOR_CONTROL control = security_detail::InheritanceControlFor(old_control);
+    if (control)
+        Check(p_SetSecurityDescriptorControl()(&descriptor, control, control));
+    SetFileDacl(path, &descriptor);
+}
+
+} // namespace
+
+access_list security_detail::ListGrantingAccess(PACL old_list, PSID sid, DWORD mask) {
     ACL_SIZE_INFORMATION old_size{};
-    old_size.AclBytesInUse = sizeof(ACL);
+    old_size.AclBytesInUse = sizeof(ACL); // an empty list
     if (old_list)
         Check(p_GetAclInformation()(old_list, &old_size, sizeof old_size, AclSizeInformation));
 
-    const DWORD new_size = old_size.AclBytesInUse + 8 + users.length();
+    const DWORD new_size = old_size.AclBytesInUse + 8 + LengthOf(sid);
     access_list new_list(new_size);
     Check(p_InitializeAcl()(new_list.get(), new_size, ACL_REVISION));
 
-    // The explicit entries come first, the inherited ones last; the Users entry goes between.
+    // The explicit entries come first, the inherited ones last; the new entry goes between.
     const DWORD count = old_list ? old_size.AceCount : 0;
     auto copy_entry = [&](const ACE_HEADER* header) {
-        if (!IsEntryFor(header, users.get()))
+        if (!IsEntryFor(header, sid))
             Check(p_AddAce()(new_list.get(), ACL_REVISION, MAXDWORD,
                              const_cast<ACE_HEADER*>(header), header->AceSize));
     };
@@ -571,29 +586,23 @@ void GrantFileAccessOrThrow(const std::wstring& path, DWORD mask) {
             break;
         copy_entry(header);
     }
-    Check(p_AddAccessAllowedAce()(new_list.get(), ACL_REVISION, mask, users.get()));
+    Check(p_AddAccessAllowedAce()(new_list.get(), ACL_REVISION, mask, sid));
     for (; index < count; ++index) {
         void* entry = nullptr;
         Check(p_GetAce()(old_list, index, &entry));
         copy_entry(static_cast<const ACE_HEADER*>(entry));
     }
-
-    SECURITY_DESCRIPTOR descriptor;
-    InitializeDescriptor(&descriptor);
-    Check(p_SetSecurityDescriptorDacl()(&descriptor, TRUE, new_list.get(), FALSE));
-    SECURITY_DESCRIPTOR_CONTROL old_control = 0;
-    DWORD revision = 0;
-    Check(p_GetSecurityDescriptorControl()(old_descriptor.data(), &old_control, &revision));
-    if (old_control & SE_DACL_AUTO_INHERITED) {
-        const SECURITY_DESCRIPTOR_CONTROL bits = SE_DACL_AUTO_INHERIT_REQ | SE_DACL_AUTO_INHERITED;
-        Check(p_SetSecurityDescriptorControl()(&descriptor, bits, bits));
-    } else if (old_control & SE_DACL_PROTECTED) {
-        Check(p_SetSecurityDescriptorControl()(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED));
-    }
-    SetFileDacl(path, &descriptor);
+    return new_list;
 }
 
-} // namespace
+SECURITY_DESCRIPTOR_CONTROL security_detail::InheritanceControlFor(
+    SECURITY_DESCRIPTOR_CONTROL old_control) noexcept {
+    if (old_control & SE_DACL_AUTO_INHERITED)
+        return SE_DACL_AUTO_INHERIT_REQ | SE_DACL_AUTO_INHERITED;
+    if (old_control & SE_DACL_PROTECTED)
+        return SE_DACL_PROTECTED;
+    return 0;
+}
 
 bool GrantFileAccess(const std::wstring& path, DWORD mask) noexcept {
     try {

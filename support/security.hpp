@@ -128,6 +128,12 @@ FARPROC BindAdvapi32(const char* name);
 // The two methods of IsAdministrator on their own; they throw on failure.
 bool IsAdministratorByMembership();
 bool IsAdministratorByAccessCheck();
+// The list GrantFileAccess writes: `old_list` (null: none) without the entries for `sid`, and
+// one allowed entry for `sid` with `mask` after the list's own entries and before the
+// inherited ones.
+access_list ListGrantingAccess(PACL old_list, PSID sid, DWORD mask);
+// The control bits of the new descriptor: automatic inheritance (0x500) kept, else protection.
+SECURITY_DESCRIPTOR_CONTROL InheritanceControlFor(SECURITY_DESCRIPTOR_CONTROL old_control) noexcept;
 } // namespace security_detail
 
 } // namespace ov

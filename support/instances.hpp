@@ -61,7 +61,9 @@ bool IsInstanceRegistered();
 // semaphore cannot be counted. Meaningful only when IsInstanceRegistered().
 unsigned RunningCount();
 
-// Takes this process's units back and closes the semaphore. Runs by itself at normal exit.
+// Takes this process's units back and closes the semaphore. Runs by itself at normal exit
+// (return from main, exit()); ExitProcess skips it, so a path that ends the process that way
+// calls it first, or the unit stays in the semaphore like that of a terminated process.
 void UnregisterInstance();
 
 } // namespace ov

@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -256,6 +257,57 @@ TEST(Strings, LoadStringFromTheResourceModule) {
   EXPECT_EQ(AfxLoadString(1005), L"Pr\u00E9c\u00E9dent");
   EXPECT_EQ(AfxLoadString(2001), L"") << "no such entry";
   EXPECT_EQ(AfxLoadString(2010), std::wstring(600, L'x')) << "long entries come whole";
+}
+
+// Finds the message box of `thread` on the display, reads its caption and text, and presses
+// `button`. Gives up after a minute.
+std::thread AnswerBox(DWORD thread, int button, std::wstring& caption, std::wstring& text) {
+  return std::thread([=, &caption, &text] {
+    struct Search {
+      HWND box = nullptr;
+    } search;
+    for (int attempt = 0; attempt < 3000 && !search.box; ++attempt) {
+      ::EnumThreadWindows(
+          thread,
+          [](HWND hWnd, LPARAM param) -> BOOL CALLBACK {
+            wchar_t name[16] = {};
+            if (::GetClassNameW(hWnd, name, 16) && std::wstring(name) == L"#32770" && ::IsWindowVisible(hWnd)) {
+              reinterpret_cast<Search*>(param)->box = hWnd;
+              return FALSE;
+            }
+            return TRUE;
+          },
+          reinterpret_cast<LPARAM>(&search));
+      if (!search.box) ::Sleep(20);
+    }
+    if (!search.box) return;
+    wchar_t buffer[512] = {};
+    ::GetWindowTextW(search.box, buffer, 512);
+    caption = buffer;
+    buffer[0] = 0;
+    ::GetDlgItemTextW(search.box, 0xFFFF, buffer, 512);
+    text = buffer;
+    ::PostMessageW(search.box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+  });
+}
+
+TEST(AfxMessageBox, RealBoxWithTheStringAndTheApplicationsName) {
+  CWinApp app(L"Installeur \u2013 Vestrilo 1.22");
+  std::wstring caption, text;
+  std::thread watcher = AnswerBox(::GetCurrentThreadId(), IDNO, caption, text);
+  const int result = AfxMessageBox(1005, MB_YESNO);
+  watcher.join();
+  EXPECT_EQ(result, IDNO);
+  EXPECT_EQ(text, L"Pr\u00E9c\u00E9dent");
+  EXPECT_EQ(caption, L"Installeur \u2013 Vestrilo 1.22");
+
+  // Without a name the box carries the program's file name.
+  app.SetAppName(nullptr);
+  watcher = AnswerBox(::GetCurrentThreadId(), IDOK, caption, text);
+  EXPECT_EQ(AfxMessageBox(L"Plain text", MB_OK), IDOK);
+  watcher.join();
+  EXPECT_EQ(text, L"Plain text");
+  EXPECT_EQ(caption, L"framework_app_tests");
 }
 
 }  // namespace

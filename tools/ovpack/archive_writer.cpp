@@ -173,9 +173,9 @@ archive_summary write_archive(const std::vector<manifest_entry>& entries, const 
     try {
       namespace io = boost::iostreams;
       io::filtering_ostream out;
-      out.exceptions(std::ios::badbit | std::ios::failbit);
       out.push(io::bzip2_compressor(io::bzip2_params(9))); // 900 k blocks
       out.push(file);
+      out.exceptions(std::ios::badbit | std::ios::failbit); // a failed write throws at once
       out.write(header.data(), static_cast<std::streamsize>(header.size()));
       written = header.size();
       if (progress)
@@ -201,6 +201,7 @@ archive_summary write_archive(const std::vector<manifest_entry>& entries, const 
                                            "\" changed while the archive was built",
                                 make_error_code(compress_errc::invalid_checksum));
       }
+      out.exceptions(std::ios::goodbit);
       out.pop(); // closes the chain: the compressor's last block and the stream's end marker
     } catch (const command_failure&) {
       throw;

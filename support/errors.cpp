@@ -33,7 +33,8 @@ bool SystemMessage(DWORD code, LANGID languageId, std::wstring& text) {
   text.assign(buffer, length);
   ::LocalFree(buffer);
   while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n')) text.pop_back();
-  return true;
+  // A sentence of nothing but line breaks is no sentence: the caller's fall-backs apply.
+  return !text.empty();
 }
 
 // EnumThreadWindows callback: the root owner of the first window whose root owner has a title bar.
@@ -65,7 +66,6 @@ std::wstring SystemErrorText(DWORD code, LANGID languageId) {
   std::wstring text;
   if (SystemMessage(code, languageId, text)) return text;
   // A sentence that cannot be had at all is "Error"; every other code falls back to E_FAIL's.
-  // (The fall-back may also come back empty after its line breaks are gone: the same rule holds.)
   if (code == e_fail) return L"Error";
   return SystemErrorText(e_fail, languageId);
 }

@@ -16,9 +16,12 @@ constexpr std::uint32_t vs_ff_prerelease = 0x02;  // VS_FF_PRERELEASE
 constexpr std::uint32_t vs_ff_privatebuild = 0x08;  // VS_FF_PRIVATEBUILD
 
 // The path the version resource is read from, in a buffer of MAX_PATH characters as the
-// version functions expect it (a longer path is cut).
+// version functions expect it.
 bool VersionFilePath(const wchar_t* path, wchar_t (&buffer)[MAX_PATH]) {
   if (path) {
+    // A longer path is refused rather than cut: its first 259 characters may well name another
+    // file, whose version would then be reported as this one's.
+    if (wcsnlen(path, MAX_PATH) >= MAX_PATH) return false;
     ::lstrcpynW(buffer, path, MAX_PATH);
     return true;
   }

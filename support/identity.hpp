@@ -68,7 +68,7 @@ struct VersionInfo {
   std::wstring copyright;
 };
 
-// Reads the version resource of the file at `path` (at most 259 characters are used), or of
+// Reads the version resource of the file at `path` (false for a path of more than 259 characters), or of
 // the running program when `path` is null. True when every item asked for was found; items
 // found are filled even when another is missing. A file without version resource or without
 // translation table answers false with version number 0 and the asked texts empty.

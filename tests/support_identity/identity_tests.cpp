@@ -254,6 +254,30 @@ TEST(ReadVersionInfo, FilesWithoutUsableResourceAnswerFalseWithResetFields) {
   }
 }
 
+TEST(ReadVersionInfo, APathTooLongIsRefusedNotCut) {
+  // A copy of the setup probe whose path has exactly 259 characters, and a longer path that
+  // begins with it: cutting the longer one would read the copy.
+  wchar_t temp[MAX_PATH] = {};
+  ASSERT_NE(::GetTempPathW(MAX_PATH, temp), 0u);
+  std::wstring folder = std::wstring(temp) + L"idlong\\";
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  ASSERT_LT(folder.size() + 10, 259u);
+  const std::wstring exact = folder + std::wstring(259 - folder.size() - 4, L'v') + L".exe";
+  ASSERT_EQ(exact.size(), 259u);
+  ASSERT_TRUE(::CopyFileW(Probe(L"identity_probe_setup").c_str(), exact.c_str(), FALSE)) << ::GetLastError();
+
+  ov::VersionInfo info;
+  EXPECT_TRUE(ov::ReadVersionInfo(info, exact.c_str())) << "259 characters still fit";
+  EXPECT_EQ(info.display_text, L"Install 2.02");
+  const std::wstring longer = exact + L"\\other.exe";
+  EXPECT_FALSE(ov::ReadVersionInfo(info, longer.c_str()));
+  EXPECT_TRUE(info.display_text.empty());
+  EXPECT_EQ(info.version_number, 0u);
+
+  EXPECT_TRUE(::DeleteFileW(exact.c_str()));
+  EXPECT_TRUE(::RemoveDirectoryW(folder.c_str()));
+}
+
 TEST(ApplicationDisplayName, PreReleaseSpellingOutsideFrench) {
   struct Case {
     std::uint32_t flags;

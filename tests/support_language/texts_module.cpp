@@ -1,0 +1,1 @@
+// The resource module of the catalogue tests: only its string table matters.

@@ -2,6 +2,7 @@
 // backups, begun and completed actions, and the rollback that must leave a folder tree exactly
 // as it was.
 #include "engine/journal.hpp"
+#include "tests/common/temp_directory.hpp"
 #include "tests/common/tree_snapshot.hpp"
 
 #include <gtest/gtest.h>
@@ -56,27 +57,7 @@ std::wstring TempDirectory()
     return temp;
 }
 
-// Points the process's temporary directory (TMP and TEMP) elsewhere for one scope.
-class TempDirectoryOverride {
-public:
-    explicit TempDirectoryOverride(const std::wstring& folder)
-    {
-        for (const wchar_t* name : {L"TMP", L"TEMP"}) {
-            wchar_t value[32767];
-            const DWORD length = GetEnvironmentVariableW(name, value, 32767);
-            saved_.push_back({name, length ? std::optional<std::wstring>(value) : std::nullopt});
-            SetEnvironmentVariableW(name, folder.c_str());
-        }
-    }
-    ~TempDirectoryOverride()
-    {
-        for (const auto& [name, value] : saved_)
-            SetEnvironmentVariableW(name.c_str(), value ? value->c_str() : nullptr);
-    }
-
-private:
-    std::vector<std::pair<std::wstring, std::optional<std::wstring>>> saved_;
-};
+using ovtest::TempDirectoryOverride;
 
 // The "installation" of one file as the placement does it: begun, written, completed.
 void PlaceFile(InstallJournal& journal, const std::wstring& path, const std::string& content, std::int32_t kind = 0)

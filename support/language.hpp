@@ -49,7 +49,9 @@ struct LanguageSettings {
 LanguageSettings& GetLanguageSettings();
 
 // Makes language `index` current: locale id recomputed, resource module reset to the program's
-// own; the runtime locales (setlocale, std::locale::global) follow when the index changes.
+// own; the runtime locales follow when the index changes (setlocale "C" with LC_CTYPE and
+// LC_COLLATE of the language; collation, classification and time of std::locale::global,
+// left as they are when the standard library knows no such locale).
 void SetLanguage(int index);
 // The current language index.
 int GetLanguage();
@@ -59,7 +61,9 @@ LANGID GetLanguageId();
 // The module whose resources are read: the one set with SetResourceModule since the last
 // SetLanguage, else the program's own module.
 HMODULE GetResourceModule();
-// Reads resources from `module` (null: the program's own) until the next SetLanguage.
+// Reads resources from `module` (null: the program's own) until the next SetLanguage. The
+// framework's string loading (AfxSetResourceHandle) is pointed at the same module, so that
+// LoadText and LoadResourceString read alike.
 void SetResourceModule(HMODULE module);
 
 // The language of the user's locale (GetUserDefaultLangID) when its bit is in `mask`
@@ -85,7 +89,8 @@ std::wstring NativeLanguageName(int index);
 // The string id to load for base id `base_id` (1000 + N) in the current language, following
 // the fall-backs current language, English, French.
 UINT TextId(UINT base_id);
-// Text N in the current language (empty when no string has that id).
+// Text N in the current language, read with the framework's string loading (AfxLoadString);
+// empty when no string has that id.
 std::wstring LoadText(UINT base_id);
 // Text N with its positional inserts %1, %2... replaced by `inserts`.
 std::wstring LoadText(UINT base_id, std::initializer_list<std::wstring_view> inserts);

@@ -7,8 +7,11 @@
 
 #include <algorithm>
 #include <clocale>
+#include <locale>
 #include <set>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -409,6 +412,39 @@ TEST_F(Catalogue, TheSameLanguageAgainLeavesTheRuntimeLocalesAlone) {
   EXPECT_EQ(GetLanguageSettings().locale_id, LocaleIdOf(LanguageGerman));
   SetLanguage(LanguageSpanish);
   EXPECT_EQ(CategoryName(LC_MONETARY), "C");
+}
+
+// The standard library of this toolchain knows no named locale but "C": neither the locale
+// names of the languages nor the user's default may stop a language change.
+TEST_F(Catalogue, LanguageChangesSurviveAStandardLibraryWithoutNamedLocales) {
+  bool refused = false;
+  try {
+    std::locale users("");
+  } catch (const std::runtime_error&) {
+    refused = true;
+  }
+  for (int index : {LanguageGerman, LanguageEnglish, LanguageHebrew, LanguageFrench}) {
+    SCOPED_TRACE(index);
+    EXPECT_NO_THROW(SetLanguage(index));
+    EXPECT_EQ(GetLanguage(), index);
+  }
+  if (!refused) GTEST_SKIP() << "the standard library knows the user's locale here: the refusal path was not taken";
+}
+
+// One process-wide runtime locale: a language change on this thread is what every thread sees.
+TEST_F(Catalogue, RuntimeLocalesAreSharedByEveryThread) {
+  const LANGID user = PRIMARYLANGID(::GetUserDefaultLangID());
+  int own = -1;
+  for (int index = 0; index < LanguageCount; ++index)
+    if (PRIMARYLANGID(LanguageIdOf(index)) == user) own = index;
+  if (own == -1) GTEST_SKIP() << "the user's language is not in the catalogue";
+  SetLanguage(own == LanguageFrench ? LanguageEnglish : LanguageFrench);
+  SetLanguage(own);
+  const std::string here = CategoryName(LC_CTYPE);
+  ASSERT_NE(here, "C");
+  std::string there;
+  std::thread([&] { there = CategoryName(LC_CTYPE); }).join();
+  EXPECT_EQ(there, here);
 }
 
 }  // namespace

@@ -292,6 +292,24 @@ TEST(Journal, FileIntoAFolderWhoseParentExistsRecordsOneFolderThenTheFile)
     EXPECT_TRUE(IsDirectory(root / L"A\\B"));
 }
 
+TEST(Journal, FileWhoseFolderCannotBeCreatedFailsOnItsOwnAndRollBackLeavesNothing)
+{
+    ScratchFolder root(L"nofolder");
+    ASSERT_TRUE(WriteFileWithAttributes(root / L"Blocked", "a file where a folder should go"));
+    const auto before = ovtest::TakeSnapshot(root.path());
+    InstallJournal journal;
+    PlaceFile(journal, root / L"Made\\first.txt", "first");
+    journal.BeginFile(root / L"Blocked\\Sub\\file.txt", 0, BackupMode::Move);
+    // The placement cannot open the file in a folder that is not there.
+    EXPECT_FALSE(WriteFileWithAttributes(root / L"Blocked\\Sub\\file.txt", "never written"));
+    journal.ClosePending(false);
+    EXPECT_EQ(Entries(journal),
+              (std::vector<Recorded>{Folder(root / L"Made"), {JournalEntryKind::File, root / L"Made\\first.txt", true, 0},
+                                     {JournalEntryKind::File, root / L"Blocked\\Sub\\file.txt", false, 0}}));
+    journal.RollBack();
+    EXPECT_EQ(ovtest::DescribeDifferences(before, ovtest::TakeSnapshot(root.path())), "");
+}
+
 TEST(Journal, CopyModeLeavesTheFileAndPutsAnIdenticalCopyInTheTemporaryDirectory)
 {
     ScratchFolder root(L"copymode");

@@ -195,6 +195,39 @@ INSTANTIATE_TEST_SUITE_P(
                     FailureCase{"NoRoomForExtension", L"bin\\Vestrilo.exe", true, L"Menu", 257}),
     [](const auto& info) { return std::string(info.param.name); });
 
+struct MtaCall {
+    const std::wstring* program;
+    const std::wstring* folder;
+    HRESULT apartment;
+    bool result;
+};
+
+DWORD WINAPI CreateShortcutInTheMta(void* argument)
+{
+    auto* call = static_cast<MtaCall*>(argument);
+    call->apartment = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    call->result = CreateShortcut(*call->program, *call->folder, std::wstring(L"Vestrilo 1.22"));
+    if (SUCCEEDED(call->apartment))
+        CoUninitialize();
+    return 0;
+}
+
+TEST(Shortcut, AThreadInTheMultithreadedApartmentGetsFalseAndNothingWritten)
+{
+    ScratchFolder root(L"linkmta");
+    const std::wstring program = MakeProgram(root, L"bin\\Vestrilo.exe");
+    const auto before = ovtest::TakeSnapshot(root.path());
+    MtaCall call{&program, &root.path(), E_FAIL, true};
+    HANDLE thread = CreateThread(nullptr, 0, CreateShortcutInTheMta, &call, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    ASSERT_EQ(call.apartment, S_OK);
+    // CoInitialize answers RPC_E_CHANGED_MODE there: the shortcut fails without uninitialising.
+    EXPECT_FALSE(call.result);
+    EXPECT_EQ(ovtest::DescribeDifferences(before, ovtest::TakeSnapshot(root.path())), "");
+}
+
 TEST(Shortcut, JoinedPathJustShortEnoughIsWritten)
 {
     ScratchFolder root(L"linkfit");

@@ -127,17 +127,16 @@ def main():
         width, height = 80 + (i * 37) % 128, 72 + (i * 53) % 96
         emit(0, TEXTURES, "textures/%s.bmp" % name, bitmap(name, width, height, STYLES[i % 3]))
     for i, (code, language) in enumerate(LANGUAGES):
-        emit(0, LANG, "lang/Vestrilo%s.dll" % code, language_library(code, language, 40000 + i * 1200))
+        emit(0, LANG, "lang/Vestrilo%s.dll" % code, language_library(code, language, 42000 + i * 1300))
     for i, name in enumerate(MODULE_NAMES):
-        emit(3, MODULES, "modules/%s.ovm" % name, module(name, 50000 + i * 12000))
+        emit(3, MODULES, "modules/%s.ovm" % name, module(name, 70000 + i * 14000))
     for i, title in enumerate(SAMPLE_TITLES):
         emit(4, SAMPLES, "samples/%s.vestrilo" % title, sample(title, 120 + i * 90))
 
     manifest = ("\n".join(lines) + "\n").encode("utf-8")
-    path = os.path.join(out, "manifest.txt")
-    if not os.path.exists(path) or open(path, "rb").read() != manifest:
-        with open(path, "wb") as f:
-            f.write(manifest)
+    # Always rewritten: the build takes the manifest's time as the time of the whole content.
+    with open(os.path.join(out, "manifest.txt"), "wb") as f:
+        f.write(manifest)
 
 
 if __name__ == "__main__":

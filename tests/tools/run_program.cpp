@@ -95,11 +95,19 @@ program_result run_program(const boost::filesystem::path& program, const std::ve
                            const boost::filesystem::path& scratch)
 {
   program_result result;
-  const boost::filesystem::path out_file = scratch / L"program.out", err_file = scratch / L"program.err";
+  // Fresh names for every run, so that a run can never read an earlier run's output.
+  static int run = 0;
+  ++run;
+  const boost::filesystem::path out_file = scratch / (L"program" + std::to_wstring(run) + L".out");
+  const boost::filesystem::path err_file = scratch / (L"program" + std::to_wstring(run) + L".err");
   std::wstring command_line = quote(program.native());
   for (const std::string& arg : args)
     command_line += L" " + quote(wide(arg));
   HANDLE out = inheritable_file(out_file), err = inheritable_file(err_file);
+  if (out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE) {
+    ADD_FAILURE() << "cannot create the output files in " << u8(scratch) << ": error " << GetLastError();
+    return result;
+  }
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
@@ -107,7 +115,8 @@ program_result run_program(const boost::filesystem::path& program, const std::ve
   startup.hStdOutput = out;
   startup.hStdError = err;
   PROCESS_INFORMATION process = {};
-  const BOOL started = CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+  // Detached: no console (and no console host holding on to the output files after the exit).
+  const BOOL started = CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS,
                                       nullptr, nullptr, &startup, &process);
   const DWORD start_error = GetLastError();
   CloseHandle(out);

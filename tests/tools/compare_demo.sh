@@ -19,6 +19,10 @@ winpath() { printf 'Z:%s' "$1" | tr '/' '\\'; }
 
 echo "== native: $native_ovpack"
 "$native_ovpack" list "$payload" >"$out/native/listing.txt"
+awk -F'\t' '{ n[$1]++; bytes += $2 } END {
+  printf "%d entries, %d bytes of data; by kind:", NR, bytes
+  sep = ""; for (k = 0; k <= 5; k++) if (n[k]) { printf "%s %d of kind %d", sep, n[k], k; sep = "," }
+  print "" }' "$out/native/listing.txt"
 "$native_ovpack" verify "$payload"
 "$native_ovpack" extract "$payload" \
   --map "<InstallPath>=$out/native/InstallPath" \

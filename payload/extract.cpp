@@ -49,6 +49,19 @@ void make_writable(const fs::path& path)
     fs::permissions(path, fs::add_perms | fs::owner_write | fs::group_write | fs::others_write, ignored);
 }
 
+// Whether a failure of the extractor may stem from damaged compressed data.
+bool explained_by_damage(const std::exception_ptr& failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::system_error& e) {
+        return e.code() == make_error_code(compress_errc::unexpected_error) ||
+               e.code() == make_error_code(compress_errc::invalid_checksum);
+    } catch (...) {
+        return false;
+    }
+}
+
 bool is_windows_error(const std::error_code& code, int value)
 {
 #ifdef _WIN32
@@ -79,8 +92,19 @@ bool extract_payload(std::istream& source, fs::path installation, fs::path sampl
             // A failure inside the chain's final flush is swallowed by the chain: raise it here.
             if (std::exception_ptr failure = extractor->failure())
                 std::rethrow_exception(failure);
+        } catch (const boost::iostreams::bzip2_error&) {
+            // Damaged data explains whatever the extractor made of the garbage it received
+            // (surplus bytes, a wrong checksum), but not its other failures.
+            failing = extractor->current_destination();
+            if (std::exception_ptr failure = extractor->failure(); failure && !explained_by_damage(failure))
+                std::rethrow_exception(failure);
+            throw;
         } catch (...) {
             failing = extractor->current_destination();
+            // The extractor's own failure is the cause: what the chain raises while it is
+            // closed after it is only a consequence.
+            if (std::exception_ptr failure = extractor->failure())
+                std::rethrow_exception(failure);
             throw;
         }
         if (!complete(*extractor)) {

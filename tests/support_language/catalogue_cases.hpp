@@ -12,9 +12,8 @@ namespace catalogue_cases {
 inline std::vector<UINT> TextNumbers() {
   std::vector<UINT> numbers;
   for (UINT n = 0; n <= 18; ++n) numbers.push_back(n);
-  for (UINT n = 100; n <= 127; ++n)
+  for (UINT n = 100; n <= 129; ++n)
     if (n != 116) numbers.push_back(n);
-  numbers.push_back(129);
   return numbers;
 }
 

@@ -3,6 +3,7 @@
 #include "tools/ovpack/commands.hpp"
 #include "tools/ovpack/console.hpp"
 #include "tools/ovpack/failure.hpp"
+#include "tools/ovpack/log_command.hpp"
 
 #include <exception>
 
@@ -23,6 +24,7 @@ const command commands[] = {
     {"list", "list ARCHIVE", list_command},
     {"verify", "verify ARCHIVE", verify_command},
     {"extract", "extract ARCHIVE --map PLACEHOLDER=DIR [--map PLACEHOLDER=DIR]...", extract_command},
+    {"log", "log FILE", log_command},
 };
 
 std::string usage_text()

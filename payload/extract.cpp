@@ -1,14 +1,13 @@
 #include "payload/extract.hpp"
 
+#include "payload/bzip2_pipeline.hpp"
 #include "payload/compress_error.hpp"
 #include "payload/crc32.hpp"
 #include "payload/payload_extractor.hpp"
 
 #include <boost/filesystem/exception.hpp>
 #include <boost/filesystem/operations.hpp>
-#include <boost/iostreams/copy.hpp>
 #include <boost/iostreams/filter/bzip2.hpp>
-#include <boost/iostreams/filtering_stream.hpp>
 
 #include <array>
 #include <cerrno>
@@ -27,12 +26,7 @@ std::streamsize run_pipeline(std::istream& source, payload_extractor& extractor)
     std::streambuf* in = source.rdbuf();
     if (!in)
         throw_compress_error(compress_errc::unexpected_error);
-    boost::iostreams::filtering_ostream out;
-    out.push(boost::iostreams::bzip2_decompressor(false, 4096), 4096);
-    out.push(payload_sink(extractor), 4096);
-    const std::streamsize copied = boost::iostreams::copy(*in, out, 4096);
-    out.reset();
-    return copied;
+    return decompress_into(*in, payload_sink(extractor));
 }
 
 // The extraction is complete when every byte the header announces has arrived and every
@@ -62,6 +56,43 @@ bool explained_by_damage(const std::exception_ptr& failure)
     }
 }
 
+// Whether the compressed stream, read again from `start`, is damaged. Garbage coming out of a
+// damaged block reaches the extractor before libbz2 checks the block's CRC.
+bool stream_is_damaged(std::istream& source, std::streampos start)
+{
+    std::streambuf* in = source.rdbuf();
+    if (!in || start == std::streampos(-1) || in->pubseekpos(start, std::ios_base::in) != start)
+        return false; // cannot read it again: no verdict
+    return !verify_payload(source);
+}
+
+bool is_bzip2_error(const std::exception_ptr& failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const boost::iostreams::bzip2_error&) {
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+// Raises what made the pipeline fail. The extractor's own failure is the cause: what the chain
+// raises while it is closed after it is a consequence. Only damaged data explains what the
+// extractor made of the garbage it received (surplus bytes, a wrong checksum).
+[[noreturn]] void throw_cause(std::exception_ptr raised, const payload_extractor& extractor,
+                              std::istream& source, std::streampos start)
+{
+    std::exception_ptr cause = raised;
+    if (std::exception_ptr own = extractor.failure()) {
+        if (!(is_bzip2_error(raised) && explained_by_damage(own)))
+            cause = own;
+    }
+    if (explained_by_damage(cause) && stream_is_damaged(source, start))
+        throw_compress_error(compress_errc::bzip2_error);
+    std::rethrow_exception(cause);
+}
+
 bool is_windows_error(const std::error_code& code, int value)
 {
 #ifdef _WIN32
@@ -86,26 +117,17 @@ bool extract_payload(std::istream& source, fs::path installation, fs::path sampl
         extractor = std::make_unique<payload_extractor>(std::move(installation), std::move(sample),
                                                         std::move(temporary));
         extractor->set_observer(observer);
+        const std::streampos start = source.rdbuf() ? source.rdbuf()->pubseekoff(0, std::ios_base::cur, std::ios_base::in)
+                                                    : std::streampos(-1);
         std::streamsize copied = 0;
         try {
             copied = run_pipeline(source, *extractor);
             // A failure inside the chain's final flush is swallowed by the chain: raise it here.
             if (std::exception_ptr failure = extractor->failure())
                 std::rethrow_exception(failure);
-        } catch (const boost::iostreams::bzip2_error&) {
-            // Damaged data explains whatever the extractor made of the garbage it received
-            // (surplus bytes, a wrong checksum), but not its other failures.
-            failing = extractor->current_destination();
-            if (std::exception_ptr failure = extractor->failure(); failure && !explained_by_damage(failure))
-                std::rethrow_exception(failure);
-            throw;
         } catch (...) {
             failing = extractor->current_destination();
-            // The extractor's own failure is the cause: what the chain raises while it is
-            // closed after it is only a consequence.
-            if (std::exception_ptr failure = extractor->failure())
-                std::rethrow_exception(failure);
-            throw;
+            throw_cause(std::current_exception(), *extractor, source, start);
         }
         if (!complete(*extractor)) {
             failing = extractor->current_destination(); // the entry cut short, if any

@@ -4,10 +4,9 @@
 #include "payload/extract.hpp"
 #include "payload/payload_header.hpp"
 
-#include <boost/iostreams/copy.hpp>
+#include "payload/bzip2_pipeline.hpp"
+
 #include <boost/iostreams/device/null.hpp>
-#include <boost/iostreams/filter/bzip2.hpp>
-#include <boost/iostreams/filtering_stream.hpp>
 
 #include <algorithm>
 
@@ -173,11 +172,7 @@ bool verify_payload(std::istream& source)
     if (!in)
         return false;
     try {
-        boost::iostreams::filtering_ostream out;
-        out.push(boost::iostreams::bzip2_decompressor(false, 4096), 4096);
-        out.push(boost::iostreams::null_sink(), 4096);
-        boost::iostreams::copy(*in, out, 4096);
-        out.reset();
+        decompress_into(*in, boost::iostreams::null_sink());
     } catch (const std::exception&) {
         return false;
     }

@@ -277,6 +277,22 @@ TEST_F(Ovpack, BuildRefusesABadManifestLineByNumberAndLeavesNoArchive)
   }
 }
 
+TEST_F(Ovpack, AnArchiveThatCannotBePutInPlaceLeavesNothingBehind)
+{
+  // Everything is written (to a temporary name) before the final rename fails: the archive's
+  // name is taken by a folder.
+  write_file(work() / "a.bin", content(100000, 5, false));
+  write_file(work() / "manifest.txt", "0\t<InstallPath>\ta.bin\n");
+  const fs::path out = work() / "out";
+  fs::create_directories(out / "taken.payload" / "inside");
+  auto result = ovpack({"build", u8(work() / "manifest.txt"), u8(out / "taken.payload")});
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_TRUE(contains(result.err, "taken.payload")) << result.err;
+  EXPECT_TRUE(contains(result.err, "cannot put the archive in place")) << result.err;
+  EXPECT_EQ(files_under(out), std::vector<std::string>{}) << "a temporary archive was left behind";
+  EXPECT_TRUE(fs::is_directory(out / "taken.payload" / "inside"));
+}
+
 TEST_F(Ovpack, UsageErrorsExitWithTwo)
 {
   write_file(work() / "a.payload", bzip2(encode({})));

@@ -30,7 +30,11 @@ std::unique_ptr<output_file_stream> open_output_file(const boost::filesystem::pa
 // times, one second apart; a read that fails throws std::system_error with the recorded error.
 std::uint32_t file_crc32(const boost::filesystem::path& path);
 
-// The error code and path an exception stands for (see extract.cpp for the mapping).
+// The error code and path an exception stands for. The path is `path`, or when that is empty
+// the first path a file-system error names. The code, first that applies: a bzip2 error is
+// compress 6; a stream failure after a failed file operation carries that operation's error
+// (recorded_file_error); a std::system_error its code; a Boost system error its value in the
+// standard system or generic category; anything else compress 7.
 extraction_failure failure_from_exception(const std::exception& x, boost::filesystem::path path);
 
 } // namespace ov

@@ -20,11 +20,9 @@ JOBS=${OV_JOBS:-$(nproc)}
 bash "$SRC/scripts/install-deps.sh"
 bash "$SRC/scripts/build-win-deps.sh" "$ROOT/deps"
 
-configure() { # dir, extra cmake args...
+configure() { # dir, extra cmake args... (re-running on an existing tree is cheap and picks up new folders)
   local dir=$1; shift
-  if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S "$SRC" -B "$dir" -G Ninja "$@" >/dev/null
-  fi
+  cmake -S "$SRC" -B "$dir" -G Ninja "$@" >/dev/null
 }
 configure "$ROOT/native"
 cmake --build "$ROOT/native" -j "$JOBS"

@@ -1,6 +1,7 @@
 // The demo product's two programs under Wine: the main program's registration run (exit code
 // -10, the document type in HKEY_LOCAL_MACHINE\Software\Classes), its version resource, and
 // both windows.
+#include "support/identity.hpp"
 #include "tests/tools/run_program.hpp"
 
 #include <gtest/gtest.h>
@@ -109,19 +110,18 @@ TEST_F(RegistrationRun, RegistersTheDocumentTypeAndExitsWithMinusTen)
   EXPECT_FALSE(key_exists(L"Vestrilo.Document"));
 }
 
-TEST(DemoPrograms, MainProgramCarriesVersionOnePointTwentyTwo)
+// The setup program reads the installed main program's whole version resource to decide between
+// reinstallation and update: every item must be there, and the number must be the one the setup
+// program installs (1.22.0.1), so that running the setup again offers a reinstallation.
+TEST(DemoPrograms, MainProgramCarriesTheFullVersionResourceOfTheRelease)
 {
   const std::wstring path = vestrilo();
-  DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
-  ASSERT_GT(size, 0u);
-  std::string block(size, '\0');
-  ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, block.data()));
-  VS_FIXEDFILEINFO* info = nullptr;
-  UINT length = 0;
-  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &length));
-  const std::uint64_t version = (std::uint64_t(info->dwFileVersionMS) << 32) | info->dwFileVersionLS;
-  EXPECT_EQ(version, (std::uint64_t(1) << 48) | (std::uint64_t(22) << 32));
+  ov::VersionInfo info;
+  ASSERT_TRUE(ov::ReadVersionInfo(info, path.c_str()));
+  EXPECT_EQ(info.version_number, (std::uint64_t(1) << 48) | (std::uint64_t(22) << 32) | 1u);
+  EXPECT_EQ(info.name, L"Vestrilo");
+  EXPECT_EQ(info.display_text, L"Vestrilo 1.22");
+  EXPECT_FALSE(info.copyright.empty());
 }
 
 struct window_case {

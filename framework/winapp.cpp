@@ -17,9 +17,9 @@ wchar_t* CopyText(const wchar_t* text) {
   std::wmemcpy(copy, text, length + 1);
   return copy;
 }
+}  // namespace
 
-// The program's file name without folder and extension: the caption of last resort.
-std::wstring ModuleBaseName() {
+std::wstring AfxGetModuleBaseName() {
   wchar_t path[MAX_PATH] = {};
   DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
   std::wstring name(path, length < MAX_PATH ? length : 0);
@@ -29,7 +29,6 @@ std::wstring ModuleBaseName() {
   if (dot != std::wstring::npos && dot > 0) name.erase(dot);
   return name;
 }
-}  // namespace
 
 CWinApp::CWinApp(const wchar_t* appName) {
   m_pszAppName = CopyText(appName);
@@ -72,7 +71,7 @@ int CWinApp::Run() {
 
 int CWinApp::DoMessageBox(const wchar_t* prompt, UINT type, UINT /*promptId*/) {
   CModalBoxScope scope;
-  std::wstring caption = m_pszAppName && *m_pszAppName ? std::wstring(m_pszAppName) : ModuleBaseName();
+  std::wstring caption = m_pszAppName && *m_pszAppName ? std::wstring(m_pszAppName) : AfxGetModuleBaseName();
   return ::MessageBoxW(scope.Owner(), prompt ? prompt : L"", caption.c_str(), AfxAddDefaultIcon(type));
 }
 

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 class CWnd;
@@ -69,6 +70,10 @@ CWinApp* AfxGetApp();
 CWnd* AfxGetMainWnd();
 // The current application's name (the same pointer as its m_pszAppName), or null.
 const wchar_t* AfxGetAppName();
+
+// The program's file name without folder and extension ("Setup" for C:\x\Setup.exe); empty
+// when the path does not fit in MAX_PATH characters. The caption of last resort.
+std::wstring AfxGetModuleBaseName();
 
 // The framework's entry: call it from wWinMain. Runs the current application's InitInstance
 // and, when that succeeds, its message loop; answers the process exit code.

@@ -42,17 +42,6 @@ bool QueryString(const std::vector<BYTE>& data, const std::wstring& block, const
   return true;
 }
 
-std::wstring ModuleBaseName() {
-  wchar_t path[MAX_PATH] = {};
-  DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring name(path, length < MAX_PATH ? length : 0);
-  size_t slash = name.find_last_of(L"\\/");
-  if (slash != std::wstring::npos) name.erase(0, slash + 1);
-  size_t dot = name.rfind(L'.');
-  if (dot != std::wstring::npos && dot > 0) name.erase(dot);
-  return name;
-}
-
 }  // namespace
 
 std::wstring GetProductText(bool nameOnly) {
@@ -205,7 +194,7 @@ std::wstring GetApplicationDisplayName() {
   VersionInfo info;
   info.items = VersionItemDisplayText | VersionItemFlags;
   if (ReadVersionInfo(info)) return AdjustPreReleaseSpelling(info.display_text, info.file_flags, GetLanguageId());
-  return ModuleBaseName();
+  return AfxGetModuleBaseName();
 }
 
 }  // namespace ov

@@ -3,6 +3,8 @@
 // product's document type (".vestrilo") for all users and ends with exit code -10, which is
 // what the setup program expects from a successful registration run. "/Unregister" removes
 // that registration again (the uninstaller's counterpart).
+#include "demo/common/text_window.hpp"
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -89,56 +91,6 @@ bool UnregisterDocumentType()
   return removed(a) && removed(b);
 }
 
-std::wstring g_document;
-
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-  switch (message) {
-  case WM_PAINT: {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window, &paint);
-    RECT area;
-    GetClientRect(window, &area);
-    InflateRect(&area, -16, -16);
-    std::wstring text = L"Vestrilo 1.22\nOrvane & Drey\n\n";
-    text += g_document.empty() ? std::wstring(L"No document open.") : L"Document: " + g_document;
-    SetBkMode(dc, TRANSPARENT);
-    DrawTextW(dc, text.c_str(), -1, &area, DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
-    EndPaint(window, &paint);
-    return 0;
-  }
-  case WM_DESTROY:
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-
-int RunWindow(HINSTANCE instance, int show)
-{
-  WNDCLASSEXW wc = {};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = MainWindowProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  wc.lpszClassName = L"VestriloMainWindow";
-  if (!RegisterClassExW(&wc))
-    return 1;
-  HWND window = CreateWindowExW(0, wc.lpszClassName, L"Vestrilo 1.22", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                CW_USEDEFAULT, 480, 320, nullptr, nullptr, instance, nullptr);
-  if (!window)
-    return 1;
-  ShowWindow(window, show);
-  UpdateWindow(window);
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  return static_cast<int>(msg.wParam);
-}
-
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show)
@@ -148,8 +100,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show)
     return RegisterDocumentType() ? kRegisteredExitCode : 1;
   if (HasSwitch(args, L"/Unregister"))
     return UnregisterDocumentType() ? 0 : 1;
+  std::wstring document;
   for (const std::wstring& arg : args)
     if (!arg.empty() && arg[0] != L'/')
-      g_document = arg;
-  return RunWindow(instance, show);
+      document = arg;
+  demo::text_window window = {L"VestriloMainWindow", L"Vestrilo 1.22", 480, 320,
+                              L"Vestrilo 1.22\nOrvane & Drey\n\n"};
+  window.text += document.empty() ? std::wstring(L"No document open.") : L"Document: " + document;
+  return demo::RunTextWindow(instance, show, window);
 }

@@ -185,30 +185,4 @@ std::streamsize file_streambuf::xsputn(const char* s, std::streamsize n)
     return write_all(s, static_cast<std::size_t>(n)) ? n : 0;
 }
 
-output_file_stream::output_file_stream(const boost::filesystem::path& path) : std::ostream(nullptr)
-{
-    init(&buf_);
-    if (!buf_.open(path, file_streambuf::access::write))
-        setstate(std::ios_base::failbit);
-}
-
-void output_file_stream::close()
-{
-    if (!buf_.close())
-        setstate(std::ios_base::failbit);
-}
-
-input_file_stream::input_file_stream(const boost::filesystem::path& path) : std::istream(nullptr)
-{
-    init(&buf_);
-    if (!buf_.open(path, file_streambuf::access::read))
-        setstate(std::ios_base::failbit);
-}
-
-void input_file_stream::close()
-{
-    if (!buf_.close())
-        setstate(std::ios_base::failbit);
-}
-
 } // namespace ov

@@ -57,27 +57,32 @@ private:
     std::array<char, 4096> in_buffer_{};
 };
 
-// Output file, binary, truncated on open; writes go straight to the file (unbuffered).
-class output_file_stream : public std::ostream {
+// A binary file stream over a file_streambuf opened `how` on construction (failbit set when
+// the file cannot be opened).
+template <class Stream, file_streambuf::access how>
+class basic_file_stream : public Stream {
 public:
-    explicit output_file_stream(const boost::filesystem::path& path);
+    explicit basic_file_stream(const boost::filesystem::path& path) : Stream(nullptr)
+    {
+        this->init(&buf_);
+        if (!buf_.open(path, how))
+            this->setstate(std::ios_base::failbit);
+    }
     bool is_open() const { return buf_.is_open(); }
     // Closes the file; sets failbit when the last bytes could not be written.
-    void close();
+    void close()
+    {
+        if (!buf_.close())
+            this->setstate(std::ios_base::failbit);
+    }
 
 private:
     file_streambuf buf_;
 };
 
+// Output file, binary, truncated on open; writes go straight to the file (unbuffered).
+using output_file_stream = basic_file_stream<std::ostream, file_streambuf::access::write>;
 // Input file, binary, read in 4096-byte blocks.
-class input_file_stream : public std::istream {
-public:
-    explicit input_file_stream(const boost::filesystem::path& path);
-    bool is_open() const { return buf_.is_open(); }
-    void close();
-
-private:
-    file_streambuf buf_;
-};
+using input_file_stream = basic_file_stream<std::istream, file_streambuf::access::read>;
 
 } // namespace ov

@@ -20,18 +20,6 @@ using namespace ov::test;
 
 namespace {
 
-// Runs `f` and returns the compress code of the std::system_error it throws (0: none thrown).
-template <class F>
-int compress_code_of(F f)
-{
-    try {
-        f();
-    } catch (const std::system_error& e) {
-        return e.code().category() == compress_category() ? e.code().value() : -e.code().value();
-    }
-    return 0;
-}
-
 std::vector<test_entry> three_entries()
 {
     return {

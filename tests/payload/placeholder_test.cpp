@@ -18,17 +18,6 @@ using namespace ov::test;
 
 namespace {
 
-template <class F>
-int compress_code_of(F f)
-{
-    try {
-        f();
-    } catch (const std::system_error& e) {
-        return e.code().category() == compress_category() ? e.code().value() : -e.code().value();
-    }
-    return 0;
-}
-
 #ifdef _WIN32
 const fs::path root = u16path(u"C:\\racine é");
 #else

@@ -2,6 +2,7 @@
 // records every notification.
 #pragma once
 
+#include "payload/compress_error.hpp"
 #include "payload/notification.hpp"
 
 #include <boost/filesystem/path.hpp>
@@ -10,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace ov::test {
@@ -37,6 +39,19 @@ void put_u64(std::string& out, std::uint64_t value);
 void put_utf16(std::string& out, const std::u16string& text);
 
 boost::filesystem::path u16path(std::u16string_view text);
+
+// Runs `f` and returns the compress code of the std::system_error it throws (0: none thrown;
+// negative: the value of an error of another category).
+template <class F>
+int compress_code_of(F f)
+{
+    try {
+        f();
+    } catch (const std::system_error& e) {
+        return e.code().category() == compress_category() ? e.code().value() : -e.code().value();
+    }
+    return 0;
+}
 
 // Deterministic bytes of mixed compressibility.
 std::string sample_data(std::size_t size, std::uint32_t seed);

@@ -4,16 +4,18 @@
 // Like every program of the product family, this executable registers itself in the instance
 // semaphore while its static objects are constructed, so the counts below include it.
 #include "support/instances.hpp"
+#include "tests/common/sid_text.hpp"
 
 #include <gtest/gtest.h>
 
 #include <aclapi.h>
-#include <sddl.h>
 #include <windows.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
+
+using ovtest::SidText;
 
 namespace {
 
@@ -205,15 +207,6 @@ struct object_dacl {
     }
     ~object_dacl() { LocalFree(descriptor); }
 };
-
-std::wstring SidText(PSID sid) {
-    wchar_t* text = nullptr;
-    if (!ConvertSidToStringSidW(sid, &text))
-        return L"?";
-    std::wstring result(text);
-    LocalFree(text);
-    return result;
-}
 
 // ------------------------------------------------------------------------------------------
 // Names

@@ -5,6 +5,7 @@
 // Every check reads the result back through the linked advapi32, independently of the
 // module's own run-time bound functions.
 #include "support/security.hpp"
+#include "tests/common/sid_text.hpp"
 
 #include <gtest/gtest.h>
 
@@ -15,19 +16,12 @@
 #include <string>
 #include <vector>
 
+using ovtest::SidText;
+
 namespace {
 
 // ------------------------------------------------------------------------------------------
 // Small tools
-
-std::wstring SidText(PSID sid) {
-    wchar_t* text = nullptr;
-    if (!ConvertSidToStringSidW(sid, &text))
-        return L"?";
-    std::wstring result(text);
-    LocalFree(text);
-    return result;
-}
 
 // A SID from its text form, freed at the end.
 struct sid_from_text {

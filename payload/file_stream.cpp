@@ -81,19 +81,14 @@ bool file_streambuf::write_all(const char* s, std::size_t n)
     return true;
 }
 
-file_streambuf::int_type file_streambuf::underflow()
+std::ptrdiff_t file_streambuf::read_block()
 {
-    if (!is_open())
-        return traits_type::eof();
-    if (gptr() < egptr())
-        return traits_type::to_int_type(*gptr());
     DWORD got = 0;
     if (!ReadFile(handle_, in_buffer_.data(), static_cast<DWORD>(in_buffer_.size()), &got, nullptr)) {
         record_last_error();
-        return traits_type::eof();
+        return -1;
     }
-    setg(in_buffer_.data(), in_buffer_.data(), in_buffer_.data() + got);
-    return got == 0 ? traits_type::eof() : traits_type::to_int_type(*gptr());
+    return static_cast<std::ptrdiff_t>(got);
 }
 
 #else
@@ -148,25 +143,33 @@ bool file_streambuf::write_all(const char* s, std::size_t n)
     return true;
 }
 
-file_streambuf::int_type file_streambuf::underflow()
+std::ptrdiff_t file_streambuf::read_block()
 {
-    if (!is_open())
-        return traits_type::eof();
-    if (gptr() < egptr())
-        return traits_type::to_int_type(*gptr());
     ssize_t got;
     do
         got = ::read(fd_, in_buffer_.data(), in_buffer_.size());
     while (got < 0 && errno == EINTR);
     if (got < 0) {
         record_last_error();
-        return traits_type::eof();
+        return -1;
     }
-    setg(in_buffer_.data(), in_buffer_.data(), in_buffer_.data() + got);
-    return got == 0 ? traits_type::eof() : traits_type::to_int_type(*gptr());
+    return static_cast<std::ptrdiff_t>(got);
 }
 
 #endif
+
+file_streambuf::int_type file_streambuf::underflow()
+{
+    if (!is_open())
+        return traits_type::eof();
+    if (gptr() < egptr())
+        return traits_type::to_int_type(*gptr());
+    const std::ptrdiff_t got = read_block();
+    if (got < 0)
+        return traits_type::eof();
+    setg(in_buffer_.data(), in_buffer_.data(), in_buffer_.data() + got);
+    return got == 0 ? traits_type::eof() : traits_type::to_int_type(*gptr());
+}
 
 file_streambuf::int_type file_streambuf::overflow(int_type c)
 {

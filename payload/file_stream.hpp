@@ -13,6 +13,7 @@
 #include <boost/filesystem/path.hpp>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <istream>
 #include <ostream>
@@ -48,6 +49,9 @@ protected:
 
 private:
     bool write_all(const char* s, std::size_t n);
+    // Reads the next block into in_buffer_: the number of bytes read (0 at the end of the
+    // file), or -1 with the error recorded.
+    std::ptrdiff_t read_block();
 
 #ifdef _WIN32
     void* handle_ = reinterpret_cast<void*>(static_cast<std::intptr_t>(-1));

@@ -86,7 +86,7 @@ std::wstring IconFileOf(const std::wstring& display_icon) {
         }
         bool digits = at < text.size();
         for (std::size_t i = at; i < text.size(); ++i) {
-            digits = digits && std::iswdigit(text[i]);
+            digits = digits && text[i] >= L'0' && text[i] <= L'9';
         }
         if (digits) {
             text.resize(comma);

@@ -8,6 +8,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <shlobj.h>
+
+#include "support/errors.hpp"
 #endif
 
 namespace ov {
@@ -41,33 +43,11 @@ std::optional<boost::filesystem::path> table_folder(int id)
 }
 
 #ifdef _WIN32
-BOOL CALLBACK find_captioned_root(HWND window, LPARAM result)
-{
-    HWND root = GetAncestor(window, GA_ROOTOWNER);
-    if (root && (GetWindowLongW(root, GWL_STYLE) & WS_CAPTION) == WS_CAPTION) {
-        *reinterpret_cast<HWND*>(result) = root;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// The window a shell dialog would be owned by: the last active pop-up of the root owner of
-// the active window, or of the first captioned root of this thread's windows.
-HWND owner_window()
-{
-    HWND root = nullptr;
-    if (HWND active = GetActiveWindow())
-        root = GetAncestor(active, GA_ROOTOWNER);
-    else
-        EnumThreadWindows(GetCurrentThreadId(), find_captioned_root, reinterpret_cast<LPARAM>(&root));
-    return root ? GetLastActivePopup(root) : nullptr;
-}
-
 boost::filesystem::path ask_shell(int id)
 {
     wchar_t buffer[MAX_PATH] = {};
     // The return value is not consulted: the folder exists when the buffer holds a path.
-    SHGetFolderPathW(owner_window(), id, nullptr, 0, buffer);
+    SHGetFolderPathW(FindOwnerWindow(), id, nullptr, 0, buffer);
     return boost::filesystem::path(buffer);
 }
 #endif

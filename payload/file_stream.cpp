@@ -7,6 +7,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -103,6 +104,14 @@ bool file_streambuf::open(const boost::filesystem::path& path, access how)
         fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
     while (fd < 0 && errno == EINTR);
     if (fd < 0) {
+        record_last_error();
+        return false;
+    }
+    // A folder opens for reading here but reads fail; refuse it at once, as Windows does.
+    struct stat info;
+    if (how == access::read && ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        errno = EISDIR;
         record_last_error();
         return false;
     }

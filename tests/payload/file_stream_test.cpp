@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -93,6 +94,17 @@ TEST(FileStream, FailedOpenRecordsTheSystemError)
     output_file_stream folder(scratch.path());
     EXPECT_TRUE(folder.fail());
     EXPECT_TRUE(recorded_file_error());
+
+    // Nor read as one: a reader must not take a folder for an empty file.
+    reset_recorded_file_error();
+    input_file_stream folder_in(scratch.path());
+    EXPECT_FALSE(folder_in.is_open());
+    EXPECT_TRUE(folder_in.fail());
+#ifdef _WIN32
+    EXPECT_EQ(recorded_file_error(), std::error_code(ERROR_ACCESS_DENIED, std::system_category()));
+#else
+    EXPECT_EQ(recorded_file_error(), std::error_code(EISDIR, std::generic_category()));
+#endif
 }
 
 TEST(FileStream, ShareModes)
@@ -158,6 +170,29 @@ TEST(FileCrc32, RetriesASharingViolationThenGivesUp)
         EXPECT_EQ(e.code(), std::error_code(ERROR_SHARING_VIOLATION, std::system_category()));
     }
     CloseHandle(locker);
+#else
+    GTEST_SKIP() << "share modes exist on Windows only";
+#endif
+}
+
+TEST(FileCrc32, ReadsTheFileOnceItsHolderLetsGo)
+{
+#ifdef _WIN32
+    scratch_folder scratch;
+    const fs::path path = scratch.path() / u16path(u"bientôt libre.bin");
+    write_file(path, "123456789");
+    auto [locker, lock_error] = open_raw(path, GENERIC_READ | GENERIC_WRITE, 0);
+    ASSERT_NE(locker, INVALID_HANDLE_VALUE) << lock_error;
+    // The holder lets go well within the retries: the first read fails with a sharing
+    // violation, a later one succeeds.
+    std::thread holder([h = locker] {
+        Sleep(500);
+        CloseHandle(h);
+    });
+    std::uint32_t crc = 0;
+    EXPECT_NO_THROW(crc = file_crc32(path));
+    holder.join();
+    EXPECT_EQ(crc, 0xCBF43926u);
 #else
     GTEST_SKIP() << "share modes exist on Windows only";
 #endif

@@ -293,6 +293,29 @@ TEST_F(Ovpack, AnArchiveThatCannotBePutInPlaceLeavesNothingBehind)
   EXPECT_TRUE(fs::is_directory(out / "taken.payload" / "inside"));
 }
 
+TEST_F(Ovpack, AFolderIsNoManifestAndNoArchive)
+{
+  // A folder must not pass for an empty file: no empty archive is built from it, and it is not
+  // read as an archive.
+  const fs::path folder = work() / "folder";
+  fs::create_directories(folder);
+  const fs::path archive = work() / "out.payload";
+  const std::pair<std::vector<std::string>, const char*> cases[] = {
+      {{"build", u8(folder), u8(archive)}, "cannot open the manifest"},
+      {{"list", u8(folder)}, "cannot open the archive"},
+      {{"verify", u8(folder)}, "cannot open the archive"},
+      {{"extract", u8(folder), "--map", "<InstallPath>=" + u8(work() / "app")}, "cannot open the archive"},
+  };
+  for (const auto& [args, message] : cases) {
+    auto result = ovpack(args);
+    EXPECT_EQ(result.exit_code, 1) << args[0] << ": " << result.err;
+    EXPECT_TRUE(contains(result.err, message)) << args[0] << ": " << result.err;
+    EXPECT_TRUE(contains(result.err, u8(folder))) << args[0] << ": " << result.err;
+  }
+  EXPECT_FALSE(fs::exists(archive));
+  EXPECT_FALSE(fs::exists(work() / "app"));
+}
+
 TEST_F(Ovpack, UsageErrorsExitWithTwo)
 {
   write_file(work() / "a.payload", bzip2(encode({})));

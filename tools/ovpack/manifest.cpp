@@ -100,7 +100,9 @@ std::vector<manifest_entry> read_manifest(const boost::filesystem::path& manifes
     throw command_failure(name, "cannot open the manifest", last_file_error());
   std::ostringstream content;
   content << stream.rdbuf();
-  if (stream.bad())
+  // Copying from the buffer leaves the stream's state alone: a failed read shows only in the
+  // recorded error.
+  if (stream.bad() || recorded_file_error())
     throw command_failure(name, "cannot read the manifest", last_file_error());
   std::string text = content.str();
   if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)

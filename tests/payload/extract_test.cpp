@@ -198,6 +198,9 @@ TEST_F(Extract, DamagedOrCutCompressedDataIsABzip2Error)
         ASSERT_NE(r.error(), nullptr);
         EXPECT_EQ(r.error()->code, compress(compress_errc::bzip2_error));
         EXPECT_TRUE(r.of(ev_finished).empty());
+        // The file being written when the damage showed is named; before any file, none.
+        const bool file_open = r.of(ev_file_begin).size() > r.of(ev_file_end).size();
+        EXPECT_EQ(r.error()->path, file_open ? install_ / "big.bin" : fs::path()) << r.of(ev_file_begin).size();
         remove_tree(install_);
     }
 }
@@ -253,6 +256,77 @@ TEST_F(Extract, SkippingEveryFileWritesNothing)
     EXPECT_TRUE(r.of(ev_file_end).empty());
     EXPECT_EQ(r.of(ev_progress).back().first, raw.size());
     EXPECT_EQ(r.events.back().index, ev_finished);
+}
+
+TEST_F(Extract, AnswersCountOnlyWhereTheyApply)
+{
+    // abort is honoured for file_begin, progress and file_end only; skip for file_begin only.
+    // Any other answer is taken as proceed: every file is written and reported.
+    const std::vector<test_entry> entries = product_entries();
+    const std::pair<const char*, std::function<result(const event&)>> cases[] = {
+        {"abort to start and finished", [](const event& e) {
+             return e.index == ev_start || e.index == ev_finished ? result::abort : result::proceed;
+         }},
+        {"skip to progress and file_end", [](const event& e) {
+             return e.index == ev_progress || e.index == ev_file_end ? result::skip : result::proceed;
+         }},
+        {"an unknown answer everywhere", [](const event&) { return static_cast<result>(7); }},
+    };
+    for (const auto& [what, answer] : cases) {
+        SCOPED_TRACE(what);
+        recorder r;
+        r.answer = [&answer = answer](const event& e, std::size_t) { return answer(e); };
+        ASSERT_TRUE(run(entries, r));
+        EXPECT_EQ(r.events.back().index, ev_finished);
+        EXPECT_EQ(r.error(), nullptr);
+        EXPECT_EQ(r.of(ev_file_end).size(), entries.size());
+        EXPECT_EQ(read_file(install_ / "Vestrilo.exe"), entries[1].data);
+        remove_tree(install_);
+        remove_tree(common_);
+        remove_tree(desktop_);
+    }
+
+    // An abort answered to error changes nothing: one error, and false.
+    recorder failing;
+    failing.answer = [](const event& e, std::size_t) { return e.index == ev_error ? result::abort : result::proceed; };
+    EXPECT_FALSE(run(archive_bytes(entries) + "x", failing));
+    EXPECT_EQ(failing.of(ev_error).size(), 1u);
+    EXPECT_EQ(failing.events.back().index, ev_error);
+}
+
+TEST_F(Extract, SkippingOneFileLeavesOnlyThatOneOut)
+{
+    const std::vector<test_entry> entries = {{u"a.txt", u"<InstallPath>", "first"},
+                                             {u"b.txt", u"<InstallPath>", sample_data(9000, 6)},
+                                             {u"c.txt", u"<InstallPath>", "third"}};
+    recorder r;
+    std::size_t begun = 0;
+    r.answer = [&](const event& e, std::size_t) {
+        return e.index == ev_file_begin && begun++ == 1 ? result::skip : result::proceed;
+    };
+    ASSERT_TRUE(run(entries, r));
+    EXPECT_EQ(read_file(install_ / "a.txt"), "first");
+    EXPECT_FALSE(fs::exists(install_ / "b.txt"));
+    EXPECT_EQ(read_file(install_ / "c.txt"), "third");
+    EXPECT_EQ(r.paths(ev_file_end), (std::vector<fs::path>{install_ / "a.txt", install_ / "c.txt"}));
+    // The skipped entry's bytes still advance the progress between its file_begin and the next.
+    std::size_t skipped_begin = 0, next_begin = 0;
+    for (std::size_t i = 0, seen = 0; i < r.events.size(); ++i) {
+        if (r.events[i].index != ev_file_begin)
+            continue;
+        ++seen;
+        if (seen == 2)
+            skipped_begin = i;
+        else if (seen == 3)
+            next_begin = i;
+    }
+    ASSERT_LT(skipped_begin, next_begin);
+    std::size_t progress_between = 0;
+    for (std::size_t i = skipped_begin + 1; i < next_begin; ++i) {
+        EXPECT_EQ(r.events[i].index, ev_progress);
+        ++progress_between;
+    }
+    EXPECT_GE(progress_between, 3u); // 9000 bytes in chunks of at most 4096
 }
 
 TEST_F(Extract, AbortStopsAndNamesTheFileConcerned)

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -200,6 +202,94 @@ TEST(MemBuf, AppendModeAlwaysWritesAtTheEnd)
     // Moving the put position anywhere but the end fails.
     EXPECT_EQ(b.pubseekoff(0, std::ios_base::beg, std::ios_base::out), std::streampos(-1));
     EXPECT_EQ(b.pubseekoff(0, std::ios_base::end, std::ios_base::out), std::streampos(4));
+}
+
+// Calls the buffer's protected operations directly.
+struct probe : membuf {
+    using membuf::membuf;
+    using membuf::overflow;
+    using membuf::pbackfail;
+    char* get_position() { return gptr(); }
+};
+
+TEST(MemBuf, PutBackRules)
+{
+    char storage[3] = {'a', 'b', 'c'};
+    const int eof = traits::eof();
+    struct putback_case {
+        const char* what;
+        std::ios_base::openmode mode; // none: the borrowed read-only view
+        std::size_t read;             // bytes read before the put-back
+        int put;                      // the character put back
+        int answer;
+        std::ptrdiff_t back;          // how far the read position moved back
+        char stored;                  // storage[read - 1] afterwards
+    };
+    const putback_case cases[] = {
+        {"at the start", {}, 0, 'a', eof, 0, 'a'},
+        {"end-of-file steps back", {}, 2, eof, 0, 1, 'b'},
+        {"the same byte", {}, 2, 'b', 'b', 1, 'b'},
+        {"another byte, read-only", {}, 2, 'x', eof, 0, 'b'},
+        {"another byte, read/write", std::ios_base::in | std::ios_base::out, 2, 'x', 'x', 1, 'x'},
+    };
+    for (const putback_case& c : cases) {
+        SCOPED_TRACE(c.what);
+        storage[0] = 'a', storage[1] = 'b', storage[2] = 'c';
+        std::unique_ptr<probe> b;
+        if (c.mode == std::ios_base::openmode{}) {
+            b = std::make_unique<probe>(storage, 3);
+        } else {
+            b = std::make_unique<probe>(c.mode);
+            b->set_buffer(storage, 3);
+        }
+        for (std::size_t i = 0; i < c.read; ++i)
+            b->sbumpc();
+        char* before = b->get_position();
+        EXPECT_EQ(b->pbackfail(c.put), c.answer);
+        EXPECT_EQ(before - b->get_position(), c.back);
+        if (c.read > 0) {
+            EXPECT_EQ(storage[c.read - 1], c.stored);
+        }
+    }
+    probe none(std::ios_base::in);
+    EXPECT_EQ(none.pbackfail('a'), eof); // no get area
+}
+
+TEST(MemBuf, OverflowRules)
+{
+    const int eof = traits::eof();
+    probe reading(std::ios_base::in);
+    EXPECT_EQ(reading.overflow('a'), eof); // no output side
+    EXPECT_EQ(reading.capacity(), 0u);
+
+    probe writing(std::ios_base::in | std::ios_base::out);
+    EXPECT_EQ(writing.overflow(eof), 0); // nothing to store, but no failure either
+    EXPECT_EQ(writing.capacity(), 0u);
+    EXPECT_EQ(writing.overflow('q'), 'q');
+    EXPECT_EQ(writing.capacity(), 256u);
+    EXPECT_EQ(writing.sgetc(), 'q'); // readable at once
+
+    // Append mode: a put position moved back returns to the end before storing.
+    char storage[4] = {'w', 'x', 'y', 'z'};
+    probe appending(std::ios_base::in | std::ios_base::out | std::ios_base::app);
+    appending.set_buffer(storage, 4);
+    EXPECT_EQ(appending.pubseekoff(1, std::ios_base::beg, std::ios_base::in | std::ios_base::out),
+              std::streampos(-1)); // both sides may only go to the end
+    EXPECT_EQ(appending.pubseekoff(4, std::ios_base::beg, std::ios_base::in | std::ios_base::out),
+              std::streampos(4));
+    EXPECT_EQ(appending.overflow('!'), '!');
+    EXPECT_EQ(std::string(appending.data().data(), appending.data().size()), "wxyz!");
+    EXPECT_TRUE(appending.owns_buffer());
+    EXPECT_EQ(storage[0], 'w'); // the borrowed array is copied, not written
+
+    // Seeking both sides from the beginning moves both positions.
+    memstream both;
+    both.write("0123456789", 10);
+    ASSERT_EQ(both.rdbuf()->pubseekoff(3, std::ios_base::beg, std::ios_base::in | std::ios_base::out),
+              std::streampos(3));
+    EXPECT_EQ(both.get(), '3');
+    both.put('X'); // written at offset 3, over the byte just read
+    EXPECT_EQ(std::string(both.data().data(), both.data().size()), "012X456789");
 }
 
 } // namespace

@@ -175,6 +175,64 @@ TEST(FileCrc32, RetriesASharingViolationThenGivesUp)
 #endif
 }
 
+bool is_read_only(const fs::path& path)
+{
+#ifdef _WIN32
+    return (GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_READONLY) != 0;
+#else
+    return (fs::status(path).permissions() & fs::owner_write) == 0;
+#endif
+}
+
+void make_read_only(const fs::path& path)
+{
+#ifdef _WIN32
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+#else
+    fs::permissions(path, fs::owner_read | fs::group_read | fs::others_read);
+#endif
+    ASSERT_TRUE(is_read_only(path));
+}
+
+TEST(OpenOutputFile, ClearsReadOnlyOfASymbolicLinksTarget)
+{
+    scratch_folder scratch;
+    const fs::path target = scratch.path() / u16path(u"cible é.txt");
+    struct link_case {
+        const char* what;
+        fs::path link;
+        fs::path points_to;
+    };
+    const link_case cases[] = {
+        {"relative target", scratch.path() / "relative link", u16path(u"cible é.txt")},
+        {"absolute target", scratch.path() / "absolute link", target},
+    };
+    for (const link_case& c : cases) {
+        SCOPED_TRACE(c.what);
+        write_file(target, "old contents");
+        make_read_only(target);
+        boost::system::error_code ec;
+        fs::create_symlink(c.points_to, c.link, ec);
+        if (ec) {
+#ifdef _WIN32
+            fs::permissions(target, fs::add_perms | fs::owner_write, ec);
+            GTEST_SKIP() << "no symbolic link can be created here: " << ec.message();
+#else
+            FAIL() << ec.message();
+#endif
+        }
+        {
+            auto out = open_output_file(c.link);
+            out->write("new", 3);
+            EXPECT_TRUE(out->good());
+        }
+        EXPECT_FALSE(is_read_only(target));
+        EXPECT_TRUE(fs::is_symlink(fs::symlink_status(c.link)));
+        EXPECT_EQ(read_file(target), "new");
+        fs::remove(c.link);
+    }
+}
+
 TEST(FileCrc32, ReadsTheFileOnceItsHolderLetsGo)
 {
 #ifdef _WIN32

@@ -23,6 +23,24 @@ awk -F'\t' '{ n[$1]++; bytes += $2 } END {
   printf "%d entries, %d bytes of data; by kind:", NR, bytes
   sep = ""; for (k = 0; k <= 5; k++) if (n[k]) { printf "%s %d of kind %d", sep, n[k], k; sep = "," }
   print "" }' "$out/native/listing.txt"
+# The shape of the shipped payload: entries by kind and destination, about 3.4 MB in all.
+shape=$(awk -F'\t' '{ print $1 "\t" $4 }' "$out/native/listing.txt" | LC_ALL=C sort | uniq -c | sed 's/^ *//')
+expected_shape=$(printf '%s\n' \
+  $'21 0\t<CommonData>\\Orvane & Drey\\Textures\\Vestrilo' \
+  $'18 0\t<InstallPath>\\Lang' \
+  $'1 1\t<InstallPath>' \
+  $'1 2\t<InstallPath>' \
+  $'7 3\t<CommonData>\\Orvane & Drey\\Modules\\Vestrilo' \
+  $'6 4\t<SamplePath>')
+if [ "$shape" != "$expected_shape" ]; then
+  printf 'the demo payload does not have the shipped shape:\n%s\nexpected:\n%s\n' "$shape" "$expected_shape" >&2
+  exit 1
+fi
+data_bytes=$(awk -F'\t' '{ bytes += $2 } END { print bytes }' "$out/native/listing.txt")
+if [ "$data_bytes" -lt 3000000 ] || [ "$data_bytes" -gt 3800000 ]; then
+  echo "the demo payload holds $data_bytes bytes of data, not about 3.4 MB" >&2
+  exit 1
+fi
 "$native_ovpack" verify "$payload"
 "$native_ovpack" extract "$payload" \
   --map "<InstallPath>=$out/native/InstallPath" \

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <clocale>
 #include <locale>
 #include <set>
@@ -158,6 +159,123 @@ TEST_F(Catalogue, AccentedTextsAndLineBreaksComeOutAsWritten) {
   for (const auto& quoted : quoted_texts) {
     SCOPED_TRACE(quoted.id);
     EXPECT_EQ(LoadResourceString(quoted.id), quoted.text) << Narrow(LoadResourceString(quoted.id));
+  }
+}
+
+struct WordingCase {
+  UINT n;
+  const wchar_t* english;
+  const wchar_t* french;
+};
+
+// The English and French wording of every text, character for character (the French block is
+// the last fall-back of every language, the English one that of the untranslated languages).
+const WordingCase english_and_french[] = {
+    {0, L"Installer",
+     L"Installeur"},
+    {1, L"OK",
+     L"OK"},
+    {2, L"Cancel",
+     L"Annuler"},
+    {3, L"About '%1'",
+     L"\u00C0 propos de '%1'"},
+    {4, L"Exit",
+     L"Quitter"},
+    {5, L"Back",
+     L"Pr\u00E9c\u00E9dent"},
+    {6, L"Next",
+     L"Suivant"},
+    {7, L"Install",
+     L"Installer"},
+    {8, L"Browse...",
+     L"Parcourir..."},
+    {9, L"Start menu",
+     L"Menu D\u00E9marrer"},
+    {10, L"Installation Folder Selection",
+     L"S\u00E9lection du dossier d'installation"},
+    {11, L"OK",
+     L"OK"},
+    {12, L"Failed",
+     L"\u00C9chec"},
+    {13, L"Uninstall %1",
+     L"D\u00E9sinstaller %1"},
+    {14, L"Select Installation Langage",
+     L"S\u00E9lectionnez la langue d'installation"},
+    {15, L"Installation Method",
+     L"M\u00E9thode d'installation"},
+    {16, L"Quick Installation (Recommended)",
+     L"Installation rapide (recommand\u00E9e)"},
+    {17, L"Advanced Installation",
+     L"Installation personnalis\u00E9e"},
+    {18, L"%1 Examples",
+     L"Exemples %1"},
+    {100, L"'%1' Installation.",
+     L"Installation de '%1'."},
+    {101, L"Update from '%1' to '%2'.",
+     L"Mise \u00E0 jour de '%1' vers '%2'."},
+    {102, L"'%1' is already installed.",
+     L"'%1' est d\u00E9j\u00E0 install\u00E9."},
+    {103, L"A more recent Version (%1) is already installed.",
+     L"Une version plus r\u00E9cente (%1) est d\u00E9j\u00E0 install\u00E9e."},
+    {104, L"Do you confirm Reinstallation ?",
+     L"Souhaitez-vous vraiment effectuer une r\u00E9installation ?"},
+    {105, L"Click on '%1' to continue or on '%2' to exit Installation.",
+     L"Cliquez sur '%1' pour continuer ou sur '%2' pour quitter l'installeur."},
+    {106, L"Click on '%1' to continue.",
+     L"Cliquez sur '%1' pour continuer."},
+    {107, L"Click on '%1' to exit Installation.",
+     L"Cliquez sur '%1' pour quitter l'installeur."},
+    {108, L"Click on '%1' to start Installation.",
+     L"Cliquez sur '%1' pour d\u00E9marrer l'installation."},
+    {110, L"Installation is not complete.\r\n\r\nDo you still confirm exit Installation ?",
+     L"L'installation n'est pas achev\u00E9e.\r\n\r\n\u00CAtes-vous certain de vouloir quitter l'installeur ?"},
+    {111, L"Select '%1' Installation Folder.",
+     L"S\u00E9lectionnez le dossier dans lequel vous voulez installer '%1'."},
+    {112, L"Create a Shortcut in the following Menu:",
+     L"Cr\u00E9er un raccourci dans le menu suivant\u00A0:"},
+    {113, L"Create a Shortcut on the Desktop.",
+     L"Cr\u00E9er un raccourci sur le bureau."},
+    {114, L"Preparing Installation...",
+     L"Pr\u00E9paration de l'installation..."},
+    {115, L"Copying File  %1...",
+     L"Copie du fichier %1..."},
+    {117, L"Shortcuts Creation...",
+     L"Cr\u00E9ation des raccourcis..."},
+    {118, L"Registry Data Writing...",
+     L"Inscription dans la base de registre..."},
+    {119, L"Installation Data Writing...",
+     L"Enregistrement des informations d'installation..."},
+    {120, L"Installation is complete.",
+     L"L'installation est termin\u00E9e."},
+    {121, L"Installation failed (Error Code %1).",
+     L"\u00C9chec de l'installation (code d'erreur %1)."},
+    {122, L"Installation Options",
+     L"Options d'installation"},
+    {123, L"Installation Folder: %1.",
+     L"Dossier d'installation\u00A0: %1."},
+    {124, L"Creating a Shortcut in the Start Menu (Folder %1).",
+     L"Cr\u00E9ation d'un raccourci dans le menu D\u00E9marrer (dossier %1)."},
+    {125, L"Creating a Shortcut on the Desktop.",
+     L"Cr\u00E9ation d'un raccourci sur le bureau."},
+    {126, L"You should have Administrator Rights in order to proceed to Installation.",
+     L"Vous devez disposer de privil\u00E8ges d'administrateur sur cet ordinateur pour pouvoir effectuer l'installation."},
+    {127, L"You should close '%1' before continuing Installation.",
+     L"Vous devez fermer '%1' avant de poursuivre l'installation."},
+    {129, L"'%1' will be installed in the selected Langage, but the Installer, still under translation,  shall run in English.",
+     L"'%1' sera install\u00E9 dans la langue choisie, mais l'installeur, en cours de traduction, s'ex\u00E9cutera en fran\u00E7ais."},
+};
+
+TEST_F(Catalogue, EnglishAndFrenchTextsAreWordForWord) {
+  for (const auto& c : english_and_french) {
+    SCOPED_TRACE(c.n);
+    EXPECT_EQ(LoadResourceString(2000 + c.n), c.english) << Narrow(LoadResourceString(2000 + c.n));
+    EXPECT_EQ(LoadResourceString(1000 + c.n), c.french) << Narrow(LoadResourceString(1000 + c.n));
+  }
+  // Every text the program uses is in the table above or is one of the program's own additions.
+  for (UINT n : TextNumbers()) {
+    const bool listed = std::any_of(std::begin(english_and_french), std::end(english_and_french),
+                                    [n](const WordingCase& c) { return c.n == n; });
+    EXPECT_TRUE(listed || n == 109 || n == 128) << "text " << n << " has no required wording";
   }
 }
 

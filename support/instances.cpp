@@ -67,9 +67,11 @@ HANDLE CreateOpenObject(const std::wstring& name, DWORD mask, Create create) {
 // place before any dynamic initialiser runs.
 struct InstanceRegistration {
     HANDLE handle = nullptr;
-    int held_units = 0;      // units this process added and has not taken back
+    int held_units = 0;      // units this process added and has not taken back (0 or 1 here;
+                             // signed so that a unit owed to the semaphore could be kept too)
     bool attempted = false;  // RegisterInstance ran
-    bool registered = false; // the semaphore was obtained and the unit added
+    bool registered = false; // the semaphore was obtained and the unit added; false again
+                             // once the unregistration closed the handle
 };
 constinit InstanceRegistration g_registration;
 
@@ -120,6 +122,10 @@ bool InstanceLock::TryAcquire() {
         owned = false;
         return false;
     }
+    // Waiting again would count the mutex twice, and the one release in the destructor would
+    // then leave it held by this thread.
+    if (owned)
+        return true;
     const DWORD result = WaitForSingleObject(handle, 0);
     owned = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
     return owned;
@@ -155,6 +161,9 @@ unsigned RunningCount() {
 
 void UnregisterInstance() {
     InstanceRegistration& r = g_registration;
+    // Already unregistered (a direct call before the one at exit), or never registered.
+    if (!r.handle)
+        return;
     if (r.held_units > 0) {
         int taken = 0;
         while (taken < r.held_units && WaitForSingleObject(r.handle, 0) == WAIT_OBJECT_0)
@@ -167,10 +176,10 @@ void UnregisterInstance() {
     }
     if (r.held_units < 0 && ReleaseSemaphore(r.handle, -r.held_units, nullptr))
         r.held_units = 0;
-    if (r.handle) {
-        CloseHandle(r.handle);
-        r.handle = nullptr;
-    }
+    CloseHandle(r.handle);
+    r.handle = nullptr;
+    // Without the handle nothing can be counted any more.
+    r.registered = false;
 }
 
 namespace {

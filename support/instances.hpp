@@ -42,26 +42,29 @@ public:
     InstanceLock& operator=(const InstanceLock&) = delete;
 
     // Takes the mutex without waiting. True (and owned) when the wait answered WAIT_OBJECT_0
-    // or WAIT_ABANDONED (the previous owner ended without releasing it).
+    // or WAIT_ABANDONED (the previous owner ended without releasing it). While owned, it
+    // answers true without waiting again.
     bool TryAcquire();
 
     HANDLE handle = nullptr;
     bool owned = false;
 };
 
-// Adds this process's unit to the instance semaphore (once per process; later calls answer
-// the first result). Runs by itself among the static initialisers; the start-up sequence may
+// Adds this process's unit to the instance semaphore (once per process; later calls add
+// nothing and answer IsInstanceRegistered()). Runs by itself among the static initialisers; the start-up sequence may
 // call it earlier to fix its place in the order. Arranges the unregistration at exit.
 bool RegisterInstance();
 
-// Whether the registration worked (the semaphore was obtained and the unit added).
+// Whether the registration worked (the semaphore was obtained and the unit added) and the
+// process has not unregistered since.
 bool IsInstanceRegistered();
 
 // Number of processes registered in the instance semaphore, this one included; 0 when the
 // semaphore cannot be counted. Meaningful only when IsInstanceRegistered().
 unsigned RunningCount();
 
-// Takes this process's units back and closes the semaphore. Runs by itself at normal exit
+// Takes this process's units back and closes the semaphore; afterwards IsInstanceRegistered()
+// is false and RunningCount() 0, and further calls do nothing. Runs by itself at normal exit
 // (return from main, exit()); ExitProcess skips it, so a path that ends the process that way
 // calls it first, or the unit stays in the semaphore like that of a terminated process.
 void UnregisterInstance();

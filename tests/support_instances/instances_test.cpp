@@ -83,8 +83,14 @@ int RegisteredRole(const std::wstring& ready_name, const std::wstring& quit_name
     HANDLE quit = OpenNamedEvent(quit_name);
     if (!ready || !quit || !ov::IsInstanceRegistered())
         return helper_failed;
-    if (unregister == L"unregister")
+    if (unregister == L"unregister") {
         ov::UnregisterInstance();
+        // Unregistered, the process no longer counts itself or anyone, and a second
+        // unregistration (the one at exit follows) does nothing.
+        if (ov::IsInstanceRegistered() || ov::RunningCount() != 0 || ov::RegisterInstance())
+            return helper_failed;
+        ov::UnregisterInstance();
+    }
     SetEvent(ready);
     WaitForSingleObject(quit, INFINITE);
     return 0;
@@ -311,6 +317,21 @@ TEST(InstanceLock, SecondProcessCannotTakeItUntilTheFirstLetsGo) {
         EXPECT_TRUE(lock.owned);
         EXPECT_EQ(TryInHelper(name), helper_lock_refused);
     } // released and closed here
+    EXPECT_EQ(TryInHelper(name), helper_took_lock);
+}
+
+TEST(InstanceLock, TakenTwiceIsStillLetGoOnce) {
+    const std::wstring name = UniqueName(L"Lock");
+    // A second handle keeps the mutex in existence after the lock closes its own.
+    scoped_handle keeper(ov::CreateOpenMutex(name));
+    ASSERT_NE(keeper.get(), nullptr);
+    {
+        ov::InstanceLock lock(name);
+        ASSERT_TRUE(lock.TryAcquire());
+        ASSERT_TRUE(lock.TryAcquire());
+        EXPECT_TRUE(lock.owned);
+        EXPECT_EQ(TryInHelper(name), helper_lock_refused);
+    } // one release: the mutex must be free now, not still held by this thread
     EXPECT_EQ(TryInHelper(name), helper_took_lock);
 }
 

@@ -23,22 +23,40 @@ std::wstring FolderOf(const std::wstring& path)
     return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
 }
 
-// Deletes whatever stands at `path` now and puts the entry's backup, if any, back in its place.
+// Removes what this run put at the entry's path and puts the entry's backup, if any, back.
+// A failure never costs the earlier file: where the backup goes back to the entry's own path
+// it replaces what stands there in one step, so that a backup that cannot be moved leaves the
+// path as it is (for a file adopted in copy mode, the user's file itself) and the backup
+// where it is; a file that was there before and has no backup is never deleted.
 void UndoFileEntry(const JournalEntry& entry)
 {
-    // A file that was there before and could not be backed up is left alone: deleting it
-    // could only destroy what cannot be put back.
-    if (!entry.path.empty() && !(entry.existed_before && entry.backup.empty())) {
+    const std::wstring& target = entry.restore_path.empty() ? entry.path : entry.restore_path;
+    const bool backup_replaces_path = !entry.backup.empty() && !entry.path.empty() && target == entry.path;
+    if (!entry.path.empty() && !backup_replaces_path && !(entry.existed_before && entry.backup.empty())) {
         SetFileAttributesW(entry.path.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileW(entry.path.c_str());
     }
-    if (entry.backup.empty())
+    if (entry.backup.empty() || target.empty())
         return;
-    const std::wstring& target = entry.restore_path.empty() ? entry.path : entry.restore_path;
-    const DWORD attributes = GetFileAttributesW(entry.backup.c_str());
+    const DWORD backup_attributes = GetFileAttributesW(entry.backup.c_str());
     SetFileAttributesW(entry.backup.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (MoveFileW(entry.backup.c_str(), target.c_str()) && attributes != INVALID_FILE_ATTRIBUTES)
-        SetFileAttributesW(target.c_str(), attributes);
+    DWORD flags = MOVEFILE_COPY_ALLOWED;
+    DWORD target_attributes = INVALID_FILE_ATTRIBUTES;
+    if (backup_replaces_path) {
+        // A read-only file cannot be replaced.
+        target_attributes = GetFileAttributesW(target.c_str());
+        SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+        flags |= MOVEFILE_REPLACE_EXISTING;
+    }
+    if (MoveFileExW(entry.backup.c_str(), target.c_str(), flags)) {
+        if (backup_attributes != INVALID_FILE_ATTRIBUTES)
+            SetFileAttributesW(target.c_str(), backup_attributes);
+        return;
+    }
+    if (target_attributes != INVALID_FILE_ATTRIBUTES)
+        SetFileAttributesW(target.c_str(), target_attributes);
+    if (backup_attributes != INVALID_FILE_ATTRIBUTES)
+        SetFileAttributesW(entry.backup.c_str(), backup_attributes);
 }
 
 } // namespace
@@ -55,7 +73,6 @@ void InstallJournal::BeginFile(const std::wstring& path, std::int32_t archive_ki
     // its own, and the folder stays where it is.
     if (IsExistingFile(path)) {
         entry.existed_before = true;
-        entry.restore_path = path;
         entry.backup = MakeBackup(path.c_str(), mode);
     }
 }

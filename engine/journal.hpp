@@ -49,8 +49,9 @@ struct JournalEntry {
     // RollBack never deletes such a file or key when it has no backup to put back (it could
     // only destroy what was there).
     bool existed_before = false;
-    // Where RollBack puts the backup back: the file it was taken from (for a shortcut, the
-    // previous installation's shortcut, whose name may differ from the new one's).
+    // For a shortcut: the previous installation's shortcut the backup was taken from, where
+    // RollBack puts it back (its name may differ from the new one's, and the new one's path
+    // stays empty when making it failed). Empty for a File, whose backup goes back to `path`.
     std::wstring restore_path;
     // For UninstallKey: the name of the subkey of the Uninstall key that this entry stands
     // for (the product's Uninstall key name in an installation).

@@ -437,6 +437,61 @@ TEST(Journal, RollBackAfterTheThirdFileOfAFreshInstallationRemovesFilesThenFolde
         << ovtest::DescribeDifferences(before, ovtest::TakeSnapshot(root.path()));
 }
 
+struct StuckBackupCase {
+    const char* name;
+    BackupMode mode;
+    bool written; // the placement wrote new content over the path
+};
+
+void PrintTo(const StuckBackupCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class StuckBackup : public testing::TestWithParam<StuckBackupCase> {};
+
+// A backup that cannot be moved back (another program holds it open) must not cost the user's
+// file: an adopted file stays in place untouched, and a replaced file's earlier content stays
+// in the backup.
+TEST_P(StuckBackup, RollBackLosesNoEarlierFile)
+{
+    ScratchFolder root(L"stuck");
+    ScratchFolder temp(L"stucktemp");
+    TempDirectoryOverride own_temp(temp.path());
+    const std::wstring file = root / L"user.cfg";
+    ASSERT_TRUE(WriteFileWithAttributes(file, "user settings", FILE_ATTRIBUTE_READONLY));
+    InstallJournal journal;
+    journal.BeginFile(file, GetParam().mode == BackupMode::Copy ? 3 : 0, GetParam().mode);
+    if (GetParam().written)
+        ASSERT_TRUE(WriteFileWithAttributes(file, "new content"));
+    journal.ClosePending(true);
+    const std::wstring backup = journal.current_entries.back().backup;
+    ASSERT_FALSE(backup.empty());
+
+    HANDLE lock = CreateFileW(backup.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    journal.RollBack();
+    CloseHandle(lock);
+    EXPECT_TRUE(journal.current_entries.empty());
+    if (!PathExists(backup)) {
+        EXPECT_EQ(ReadWholeFile(file), "user settings");
+        GTEST_SKIP() << "this file system moved a file held open without FILE_SHARE_DELETE";
+    }
+    EXPECT_EQ(ReadWholeFile(backup), "user settings");
+    EXPECT_EQ(GetFileAttributesW(backup.c_str()) & FILE_ATTRIBUTE_READONLY, DWORD(FILE_ATTRIBUTE_READONLY));
+    if (!GetParam().written) {
+        EXPECT_EQ(ReadWholeFile(file), "user settings");
+        EXPECT_EQ(GetFileAttributesW(file.c_str()) & FILE_ATTRIBUTE_READONLY, DWORD(FILE_ATTRIBUTE_READONLY));
+    }
+    SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(backup.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(Journal, StuckBackup,
+                         testing::Values(StuckBackupCase{"AdoptedInCopyMode", BackupMode::Copy, false},
+                                         StuckBackupCase{"ReplacedInMoveMode", BackupMode::Move, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST(Journal, RollBackKeepsACreatedFolderThatSomeoneElseFilled)
 {
     ScratchFolder root(L"foreign");

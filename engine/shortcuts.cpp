@@ -35,6 +35,10 @@ bool CreateShortcut(const std::wstring& target, const std::wstring& folder,
     // Longer paths would be cut by the MAX_PATH buffers and name another program.
     if (target.size() >= MAX_PATH || folder.size() >= MAX_PATH)
         return false;
+    // An empty or relative folder (no desktop folder known) would put the link in whatever
+    // the current folder happens to be.
+    if (folder.empty() || PathIsRelativeW(folder.c_str()))
+        return false;
     wchar_t working_folder[MAX_PATH];
     lstrcpynW(working_folder, target.c_str(), MAX_PATH);
     if (!PathRemoveFileSpecW(working_folder))

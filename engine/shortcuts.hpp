@@ -14,9 +14,10 @@ namespace ov {
 
 // Writes the shortcut `folder`\`title`.lnk to `target`, with the target's folder as working
 // folder and nothing else set. Without a title the target's file name without extension is
-// used. `folder` must exist. False, with nothing written, when the target has no folder part,
-// the link path would not fit in MAX_PATH characters, or the shell's link object cannot be
-// made or saved. On success `created_path`, when given, receives the link's full path.
+// used. `folder` must exist and be a full path. False, with nothing written, when the folder
+// is empty or relative, the target has no folder part, the link path would not fit in
+// MAX_PATH characters, or the shell's link object cannot be made or saved. On success
+// `created_path`, when given, receives the link's full path.
 bool CreateShortcut(const std::wstring& target, const std::wstring& folder,
                     const std::optional<std::wstring>& title = std::nullopt,
                     std::wstring* created_path = nullptr);

@@ -195,6 +195,27 @@ INSTANTIATE_TEST_SUITE_P(
                     FailureCase{"NoRoomForExtension", L"bin\\Vestrilo.exe", true, L"Menu", 257}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(Shortcut, AnEmptyOrRelativeFolderFailsAndWritesNothingInTheCurrentFolder)
+{
+    ScratchFolder root(L"linkrelative");
+    const std::wstring program = MakeProgram(root, L"bin\\Vestrilo.exe");
+    ASSERT_TRUE(CreateDirectoryW((root / L"Desktop").c_str(), nullptr));
+    wchar_t previous[MAX_PATH];
+    ASSERT_GT(GetCurrentDirectoryW(MAX_PATH, previous), 0u);
+    ASSERT_TRUE(SetCurrentDirectoryW(root.path().c_str()));
+    const auto before = ovtest::TakeSnapshot(root.path());
+    // An empty folder is what the desktop shortcut gets when the shell knows no desktop.
+    for (const wchar_t* folder : {L"", L"Desktop", L".\\Desktop"}) {
+        std::wstring created = L"unchanged";
+        EXPECT_FALSE(CreateShortcut(program, folder, std::wstring(L"Vestrilo 1.22"), &created))
+            << ovtest::Narrow(folder);
+        EXPECT_EQ(created, L"unchanged");
+    }
+    const auto after = ovtest::TakeSnapshot(root.path());
+    SetCurrentDirectoryW(previous);
+    EXPECT_EQ(ovtest::DescribeDifferences(before, after), "");
+}
+
 struct MtaCall {
     const std::wstring* program;
     const std::wstring* folder;

@@ -68,7 +68,7 @@ std::vector<RegistryValue> UninstallValues(const UninstallEntry& entry)
         Text(L"HelpTelephone", MakerTelephone),
         Number(L"NoModify", 1),
         Number(L"NoRepair", 1),
-        Number(L"OvLanguage", entry.language),
+        Number(LanguageValueName, entry.language),
     };
 }
 

@@ -17,6 +17,11 @@ namespace ov {
 // The key under HKEY_LOCAL_MACHINE that holds one subkey per installed program.
 inline constexpr wchar_t UninstallKeyPath[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
+// The value that keeps the interface language of the installation: the language's index in
+// the catalogue (GetLanguage), which the next setup run reads back and accepts when it is 0-3.
+// It is not a LANGID.
+inline constexpr wchar_t LanguageValueName[] = L"OvLanguage";
+
 // The maker's web site (URLInfoAbout, HelpLink, URLUpdateInfo) and telephone (HelpTelephone).
 inline constexpr wchar_t MakerWebSite[] = L"https://www.orvane-drey.example/";
 inline constexpr wchar_t MakerTelephone[] = L"+33 1 70 36 21 22";

@@ -287,8 +287,10 @@ std::optional<LogEntryLine> ParseLogEntryLine(std::u16string_view line) {
         return std::nullopt;
     }
     SkipSpace(line, at);
-    if (at == line.size()) {
-        return std::nullopt; // no path: a cut line, not an entry
+    // A shortcut whose making failed is written without a path (it only gets one once made),
+    // and the registry entries' paths are not read; a folder or file entry always has one.
+    if (at == line.size() && entry.kind <= 1) {
+        return std::nullopt;
     }
     entry.path.assign(line.substr(at));
     return entry;

@@ -132,8 +132,9 @@ LogContents ParseUninstallLog(LogByteSource& source, const AnsiDecoder& decode =
 //   INDEX ':' HEX ':' OK WORD PATH
 // INDEX a decimal number >= 0 (unused), HEX a hexadecimal number >= 0 whose high part is the
 // kind (at most 6) and whose low byte is the value (ff is -1), OK '0' or '1', WORD exactly
-// "--", PATH the rest with leading white space removed, not empty. White space may precede
-// the two numbers. Nothing when any part is missing or wrong.
+// "--", PATH the rest with leading white space removed (not empty for a folder or file entry;
+// a shortcut that was never made has none). White space may precede the two numbers. Nothing
+// when any part is missing or wrong.
 std::optional<LogEntryLine> ParseLogEntryLine(std::u16string_view line);
 
 // White space for trimming log lines: blank, tab, line feed, vertical tab, form feed, CR.

@@ -221,6 +221,29 @@ TEST(LogEntryLine, RefusesEveryMissingOrWrongPart) {
     }
 }
 
+TEST(LogEntryLine, AShortcutThatWasNeverMadeHasNoPath) {
+    // The installer writes "NNNN:02ff:0 -- " for a shortcut whose making failed (its path is
+    // only known once made); a folder or file entry always has one.
+    struct Case {
+        std::u16string line;
+        bool parsed;
+        int kind;
+    } cases[] = {
+        {u"0008:02ff:0 --", true, 2},  {u"0009:03ff:0 --", true, 3}, {u"0010:04ff:0 --", true, 4},
+        {u"0011:05ff:1 --", true, 5},  {u"0012:06ff:0 --", true, 6}, {u"0000:00ff:1 --", false, 0},
+        {u"0001:0101:1 --", false, 1}, {u"0008:02ff:0", false, 2},
+    };
+    for (const auto& c : cases) {
+        const auto entry = ParseLogEntryLine(c.line);
+        ASSERT_EQ(entry.has_value(), c.parsed) << std::string(c.line.begin(), c.line.end());
+        if (entry) {
+            EXPECT_EQ(entry->kind, c.kind);
+            EXPECT_EQ(entry->path, u"");
+            EXPECT_EQ(entry->value, -1);
+        }
+    }
+}
+
 // --- Whole logs -------------------------------------------------------------------------
 
 TEST(ParseUninstallLog, ReadsHeaderAndEntriesOfAWrittenLog) {
@@ -306,6 +329,21 @@ TEST(ParseUninstallLog, StopsWhereTheLogGoesWrongAndKeepsWhatCameBefore) {
         EXPECT_EQ(log.install_folder.has_value(), c.has_install) << c.what;
         EXPECT_EQ(log.shortcut_folder.has_value(), c.has_shortcut) << c.what;
     }
+}
+
+TEST(ParseUninstallLog, ReadsPastAShortcutThatWasNeverMade) {
+    // As the installer writes it: the failed shortcut's line ends in "-- " before CR LF.
+    const LogContents log = Parse(Utf16(kHeader +
+                                        u"0000:0101:1 -- C:\\A\\b.exe\r\n"
+                                        u"0001:02ff:0 -- \r\n"
+                                        u"0002:03ff:1 -- C:\\Menu\\Uninstall Vestrilo.lnk\r\n"
+                                        u"0003:05ff:1 -- HKEY_LOCAL_MACHINE\\Software\\x\r\n"));
+    EXPECT_EQ(log.stop, LogStop::EndOfFile);
+    ASSERT_EQ(log.entries.size(), 4u);
+    EXPECT_EQ(log.entries[1].kind, 2);
+    EXPECT_FALSE(log.entries[1].ok);
+    EXPECT_EQ(log.entries[1].path, u"");
+    EXPECT_EQ(log.entries[2].path, u"C:\\Menu\\Uninstall Vestrilo.lnk");
 }
 
 TEST(ParseUninstallLog, ReadsAnAnsiLogWithoutMark) {

@@ -51,7 +51,9 @@ bool WriteText(HANDLE file, const std::wstring& text) {
 }
 
 // Moves a log that the reader cannot read to its end out of the way, so that rewriting the
-// log does not destroy the only record of what that installation made.
+// log does not destroy the only record of what that installation made. The file written over
+// need not be the one ReadLog read at start-up (that one lies beside the earlier uninstaller,
+// this one beside the new), so it is read here once more.
 void KeepUnreadableLog(const std::wstring& log_path) {
     if (GetFileAttributesW(log_path.c_str()) == INVALID_FILE_ATTRIBUTES) {
         return;
@@ -281,7 +283,15 @@ void ReadLog(InstallJournal& journal, const wchar_t* log_path) {
     if (log_path == nullptr) {
         return;
     }
-    const LogContents log = ReadLogFile(log_path);
+    bool opened = false;
+    const LogContents log = ReadLogFile(log_path, &opened);
+    if (!opened) {
+        return;
+    }
+    // What this file says replaces what an earlier reading took, so that reading again does
+    // not pile up entries that the merge would then write twice.
+    journal.previous_product_title.clear();
+    journal.previous_entries.clear();
     if (log.title) {
         journal.previous_product_title = ToWide(*log.title);
     }

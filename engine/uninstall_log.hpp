@@ -40,7 +40,8 @@ void MergePreviousEntries(InstallJournal& journal);
 
 // Reads the previous installation's log into the journal: the previous product title, the
 // install and shortcut folders (only when they are existing folders) and the previous entries
-// (paths of UninstallKey and Registration entries left empty). With no path, or a file that
+// (paths of UninstallKey and Registration entries left empty); a file that opens replaces
+// the previous product title and entries of an earlier reading. With no path, or a file that
 // cannot be opened, only clears the two folders. Reading ends quietly at the first wrong line;
 // what came before stays.
 void ReadLog(InstallJournal& journal, const wchar_t* log_path);

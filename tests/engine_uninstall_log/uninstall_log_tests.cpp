@@ -419,6 +419,58 @@ TEST(ReadLog, EndsQuietlyAtDamageAndKeepsWhatCameBefore) {
     }
 }
 
+TEST(ReadLog, AShortcutThatWasNeverMadeDoesNotEndTheReading) {
+    // The program shortcut failed: its entry has no path and ok 0. What follows it in the log
+    // is still read, and the next installation does not take the log for a damaged one.
+    ScratchFolder scratch(L"ulog-failed-shortcut");
+    const std::wstring log = scratch / L"Uninstall.ulog";
+    InstallJournal journal;
+    journal.current_entries.push_back(Entry(JournalEntryKind::File, L"C:\\A\\Vestrilo.exe", true, 1));
+    journal.current_entries.push_back(Entry(JournalEntryKind::ProgramShortcut, L"", false));
+    journal.current_entries.push_back(Entry(JournalEntryKind::DesktopShortcut, L"C:\\Desk\\Vestrilo 1.22.lnk"));
+    JournalEntry key = Entry(JournalEntryKind::UninstallKey, L"");
+    key.key_name = L"Vestrilo 1";
+    journal.current_entries.push_back(key);
+    journal.current_entries.push_back(Entry(JournalEntryKind::Registration, L""));
+    ASSERT_TRUE(WriteLog(journal, log, L"C:\\A", L"C:\\Menu"));
+    EXPECT_NE(ReadWholeFile(log).find(Utf16File(L"\r\n0001:02ff:0 -- \r\n0002:04ff:1 -- ", false)), std::string::npos);
+
+    InstallJournal next;
+    ReadLog(next, log.c_str());
+    ASSERT_EQ(next.previous_entries.size(), 5u);
+    const auto shortcut = std::next(next.previous_entries.begin());
+    EXPECT_EQ(shortcut->kind, JournalEntryKind::ProgramShortcut);
+    EXPECT_FALSE(shortcut->ok);
+    EXPECT_EQ(shortcut->path, L"");
+    EXPECT_EQ(std::next(shortcut)->path, L"C:\\Desk\\Vestrilo 1.22.lnk");
+
+    // The next installation rewrites the log in place; nothing is set aside.
+    next.current_entries.push_back(Entry(JournalEntryKind::File, L"C:\\A\\Vestrilo.exe", true, 1));
+    ASSERT_TRUE(WriteLog(next, log, L"C:\\A", L"C:\\Menu"));
+    EXPECT_FALSE(PathExists(log + L".damaged"));
+    EXPECT_EQ(ReadLogFile(log).entries.size(), 5u);
+}
+
+TEST(ReadLog, ReadingALogReplacesWhatAnEarlierReadingTook) {
+    ScratchFolder scratch(L"ulog-reread");
+    const std::wstring first = scratch / L"First.ulog";
+    const std::wstring second = scratch / L"Second.ulog";
+    ASSERT_TRUE(WriteFileWithAttributes(
+        first, Utf16File(L"// Uninstall Log File v1\r\n// w\r\n// Install Vestrilo 1.21\r\n"
+                         L"0000:0101:1 -- C:\\A\\a.exe\r\n0001:0100:1 -- C:\\A\\b.dat\r\n")));
+    ASSERT_TRUE(WriteFileWithAttributes(second, Utf16File(L"// Uninstall Log File v1\r\n0000:0100:1 -- C:\\B\\c.dat\r\n")));
+
+    InstallJournal journal;
+    ReadLog(journal, first.c_str());
+    ReadLog(journal, first.c_str());
+    EXPECT_EQ(Paths(journal.previous_entries), (std::vector<std::wstring>{L"C:\\A\\a.exe", L"C:\\A\\b.dat"}));
+    EXPECT_EQ(journal.previous_product_title, L"Vestrilo 1.21");
+
+    ReadLog(journal, second.c_str()); // no title line
+    EXPECT_EQ(Paths(journal.previous_entries), (std::vector<std::wstring>{L"C:\\B\\c.dat"}));
+    EXPECT_EQ(journal.previous_product_title, L"");
+}
+
 TEST(ReadLog, NoPathOrAMissingFileClearsOnlyTheFolders) {
     for (const wchar_t* path : {static_cast<const wchar_t*>(nullptr), L"Z:\\no\\such\\Uninstall.ulog"}) {
         InstallJournal journal;

@@ -173,6 +173,11 @@ TEST_F(OvpackLog, AFileThatCannotBeOpenedIsExitOneAndBadArgumentsExitTwo)
   EXPECT_EQ(missing.exit_code, 1);
   EXPECT_EQ(missing.out, "");
   EXPECT_NE(missing.err.find("missing.ulog"), std::string::npos) << missing.err;
+  // A folder is no file to read, on every system.
+  const auto folder = Log({ov::test::u8(scratch_ / "run")});
+  EXPECT_EQ(folder.exit_code, 1);
+  EXPECT_EQ(folder.out, "");
+  EXPECT_NE(folder.err.find("cannot open"), std::string::npos) << folder.err;
   EXPECT_EQ(Log({}).exit_code, 2);
   EXPECT_EQ(Log({"a", "b"}).exit_code, 2);
 }

@@ -14,6 +14,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
 #endif
 
 namespace ov::tools {
@@ -56,7 +58,19 @@ std::FILE* open_file(const std::string& utf8)
 #else
 std::u16string decode_ansi(std::string_view bytes) { return DecodeWindows1252(bytes); }
 
-std::FILE* open_file(const std::string& utf8) { return std::fopen(path_from_utf8(utf8).c_str(), "rb"); }
+// fopen opens a folder here (reading it then fails); on Windows it does not. A folder is no
+// file to read on either.
+std::FILE* open_file(const std::string& utf8)
+{
+  std::FILE* file = std::fopen(path_from_utf8(utf8).c_str(), "rb");
+  struct stat status {};
+  if (file && fstat(fileno(file), &status) == 0 && S_ISDIR(status.st_mode)) {
+    std::fclose(file);
+    errno = EISDIR;
+    return nullptr;
+  }
+  return file;
+}
 #endif
 
 } // namespace

@@ -4,6 +4,7 @@
 // Each test process writes its own subkey (a name with the process id), never the product's,
 // so that tests running side by side do not see each other's entries.
 #include "engine/uninstall_key.hpp"
+#include "engine/uninstall_log.hpp"
 #include "support/identity.hpp"
 #include "support/language.hpp"
 #include "tests/common/run_process.hpp"
@@ -304,6 +305,30 @@ TEST(UninstallKey, AnExistingKeyIsSavedBeforeItIsOverwrittenAndPutBackByRollBack
         GTEST_SKIP() << "RegRestoreKeyW reports success and restores nothing (a stub in Wine 8)";
     EXPECT_TRUE(SameValues(ReadValues(key.path()), before)) << Describe(ReadValues(key.path()));
     EXPECT_EQ(ReadText(key.path() + L"\\Extra", L"Inner"), L"a subkey's value");
+}
+
+TEST(UninstallKey, AReinstallationsHiveFileIsGoneOnceTheLogIsWritten)
+{
+    TestKey key(L"Reinstall");
+    ovtest::ScratchFolder temp(L"reinstalltemp");
+    ovtest::ScratchFolder install(L"reinstallfolder");
+    SetText(key.path(), L"DisplayName", L"Vestrilo 1.22");
+    InstallJournal journal;
+    {
+        TempDirectoryOverride own_temp(temp.path());
+        ASSERT_TRUE(WriteUninstallEntry(journal, TestEntry(key.name())));
+    }
+    ASSERT_EQ(journal.current_entries.size(), 1u);
+    const std::wstring hive = journal.current_entries.back().backup;
+    ASSERT_FALSE(hive.empty());
+    ASSERT_TRUE(ovtest::PathExists(hive));
+
+    EXPECT_TRUE(WriteLog(journal, install / L"Uninstall.ulog", install.path(), install.path()));
+    EXPECT_FALSE(ovtest::PathExists(hive));
+    EXPECT_TRUE(ovtest::TakeSnapshot(temp.path()).empty());
+    // The entry itself stays as this installation wrote it.
+    EXPECT_TRUE(SameValues(ReadValues(key.path()), ExpectedValues(TestEntry(key.name()))))
+        << Describe(ReadValues(key.path()));
 }
 
 TEST(UninstallKey, AnExistingKeyThatCannotBeSavedIsLeftInPlaceByRollBack)

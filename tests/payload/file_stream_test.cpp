@@ -213,10 +213,11 @@ TEST(OpenOutputFile, ClearsReadOnlyOfASymbolicLinksTarget)
         make_read_only(target);
         boost::system::error_code ec;
         fs::create_symlink(c.points_to, c.link, ec);
-        if (ec) {
+        if (ec || !fs::is_symlink(fs::symlink_status(c.link))) {
 #ifdef _WIN32
-            fs::permissions(target, fs::add_perms | fs::owner_write, ec);
-            GTEST_SKIP() << "no symbolic link can be created here: " << ec.message();
+            // Wine 8 answers CreateSymbolicLinkW without making a link.
+            GTEST_SKIP() << "no symbolic link can be made here (" << (ec ? ec.message() : "no link after success")
+                         << ")";
 #else
             FAIL() << ec.message();
 #endif

@@ -8,8 +8,8 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 native_pkgs=(cmake ninja-build g++ make dpkg-dev libboost-dev libboost-filesystem-dev libboost-iostreams-dev
              libbz2-dev googletest libgtest-dev bzip2 python3 clang libclang-rt-14-dev xz-utils)
-win_pkgs=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 liblnk-utils imagemagick)
-wine_pkgs=(wine wine32:i386 fonts-wine xvfb xauth x11-utils)
+win_pkgs=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 liblnk-utils)
+wine_pkgs=(wine wine32:i386 fonts-wine xvfb xauth)
 
 missing=()
 for p in "${native_pkgs[@]}" "${win_pkgs[@]}" "${wine_pkgs[@]}"; do

@@ -16,8 +16,13 @@ for p in "${native_pkgs[@]}" "${win_pkgs[@]}" "${wine_pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 
+# apt-get source (the Windows build of Boost and bzip2) needs deb-src entries.
+has_deb_src() {
+  grep -sqE '^[[:space:]]*deb-src[[:space:]]|^Types:(.*[[:space:]])?deb-src([[:space:]]|$)' \
+    /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources
+}
 need_src=0
-[ -f /etc/apt/sources.list.d/ov-deb-src.sources ] || need_src=1
+has_deb_src || need_src=1
 
 if [ ${#missing[@]} -eq 0 ] && [ $need_src -eq 0 ]; then
   exit 0
@@ -28,9 +33,16 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
 fi
 if [ $need_src -eq 1 ]; then
-  # A deb-src twin of the Debian sources, for the Windows build of Boost and bzip2.
-  sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
-    $SUDO tee /etc/apt/sources.list.d/ov-deb-src.sources >/dev/null
+  # A deb-src twin of the Debian sources: deb822 style (debian.sources) or one-line style
+  # (/etc/apt/sources.list, as the Debian installer and debootstrap write it).
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
+      $SUDO tee /etc/apt/sources.list.d/ov-deb-src.sources >/dev/null
+  else
+    sed -n 's/^\([[:space:]]*\)deb\([[:space:]]\)/\1deb-src\2/p' /etc/apt/sources.list |
+      $SUDO tee /etc/apt/sources.list.d/ov-deb-src.list >/dev/null
+  fi
+  has_deb_src || { echo "install-deps.sh: found no Debian sources to make deb-src entries from" >&2; exit 1; }
 fi
 $SUDO apt-get update -qq
 if [ ${#missing[@]} -gt 0 ]; then

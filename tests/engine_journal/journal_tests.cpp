@@ -462,8 +462,9 @@ TEST_P(StuckBackup, RollBackLosesNoEarlierFile)
     ASSERT_TRUE(WriteFileWithAttributes(file, "user settings", FILE_ATTRIBUTE_READONLY));
     InstallJournal journal;
     journal.BeginFile(file, GetParam().mode == BackupMode::Copy ? 3 : 0, GetParam().mode);
-    if (GetParam().written)
+    if (GetParam().written) {
         ASSERT_TRUE(WriteFileWithAttributes(file, "new content"));
+    }
     journal.ClosePending(true);
     const std::wstring backup = journal.current_entries.back().backup;
     ASSERT_FALSE(backup.empty());
